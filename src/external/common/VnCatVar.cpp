@@ -1,0 +1,33 @@
+#include "external/common/VnCatVar.h"
+
+namespace VnXML_1_2 {
+
+VnCatVar::VnCatVar(std::string name, std::string label, int count, MeasureLevel measure,
+                   VariableRole role)
+    : VnVariable(std::move(name), std::move(label), role, measure,
+                 std::make_unique<VnEncoder>()),
+      open_(true),
+      count_(count) {}
+
+VnCatVar::VnCatVar(std::string name, std::string label, const std::vector<std::string>& values,
+                   const std::vector<double>& frequencies,
+                   const std::vector<std::string>& valueLabels, VariableRole role)
+    : VnVariable(std::move(name), std::move(label), role, ML_NOMINAL,
+                 std::make_unique<VnEncoder>(values)),
+      count_(static_cast<int>(values.size())),
+      textValues_(true),
+      texts_(values),
+      frequencies_(frequencies),
+      valueLabels_(valueLabels) {}
+
+VnCatVar::VnCatVar(std::string name, std::string label, const std::vector<double>& values,
+                   const std::vector<double>& frequencies,
+                   const std::vector<std::string>& valueLabels, VariableRole role)
+    : VnVariable(std::move(name), std::move(label), role, ML_ORDINAL,
+                 std::make_unique<VnEncoder>()),
+      count_(static_cast<int>(values.size())),
+      numbers_(values),
+      frequencies_(frequencies),
+      valueLabels_(valueLabels) {}
+
+}  // namespace VnXML_1_2

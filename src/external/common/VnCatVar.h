@@ -1,0 +1,60 @@
+#pragma once
+
+// A categorical variable: declared categories as texts or as numbers (or none, for an open
+// variable that learns its categories from the data), their frequencies and labels, and the
+// flag and ordinal marks.
+
+#include <string>
+#include <vector>
+
+#include "external/common/VnVariable.h"
+
+namespace VnXML_1_2 {
+
+class VNCOMMON_API VnCatVar : public VnVariable {
+ public:
+  // An open variable with `count` and `measure` as given.
+  VnCatVar(std::string name, std::string label, int count, MeasureLevel measure,
+           VariableRole role);
+  // Declared text categories (nominal).
+  VnCatVar(std::string name, std::string label, const std::vector<std::string>& values,
+           const std::vector<double>& frequencies, const std::vector<std::string>& valueLabels,
+           VariableRole role);
+  // Declared numeric categories (ordinal codes).
+  VnCatVar(std::string name, std::string label, const std::vector<double>& values,
+           const std::vector<double>& frequencies, const std::vector<std::string>& valueLabels,
+           VariableRole role);
+
+  VnCatVar* AsCatVar() override { return this; }
+
+  void SetBinaryFlag(bool isFlag, int trueIndex) {
+    binaryFlag_ = isFlag;
+    binaryFlagValue_ = trueIndex;
+  }
+  void SetOrdinalFlag(bool ordinal) { ordinal_ = ordinal; }
+
+  bool IsOpen() const { return open_; }
+  int GetCount() const { return count_; }
+  bool HasTextValues() const { return textValues_; }
+  const std::vector<std::string>& GetTextValues() const { return texts_; }
+  const std::vector<double>& GetNumericValues() const { return numbers_; }
+  const std::vector<double>& GetFrequencies() const { return frequencies_; }
+  const std::vector<std::string>& GetValueLabels() const { return valueLabels_; }
+  bool IsBinaryFlag() const { return binaryFlag_; }
+  int GetBinaryFlagValue() const { return binaryFlagValue_; }
+  bool IsOrdinal() const { return ordinal_; }
+
+ private:
+  bool open_ = false;
+  int count_ = 0;
+  bool textValues_ = false;
+  std::vector<std::string> texts_;
+  std::vector<double> numbers_;
+  std::vector<double> frequencies_;
+  std::vector<std::string> valueLabels_;
+  bool binaryFlag_ = false;
+  int binaryFlagValue_ = -1;
+  bool ordinal_ = false;
+};
+
+}  // namespace VnXML_1_2

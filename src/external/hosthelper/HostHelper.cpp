@@ -1,0 +1,54 @@
+#include "external/hosthelper/HostHelper.h"
+
+#include <cstring>
+
+#include "external/hosthelper/TextProtocol.h"
+#include "external/hosthelper/XMLException.h"
+
+namespace KxCppHelperV1 {
+
+HostHelper* HostHelper::create(KxHost* host) {
+  return host == nullptr ? nullptr : new HostHelper(host);
+}
+
+HostHelper::~HostHelper() = default;
+
+XMLDocument HostHelper::createNew(const std::string& rootName) {
+  return XMLDocument::createWithRoot(rootName.c_str());
+}
+
+XMLDocument HostHelper::createFromContents(const char* text) {
+  if (text == nullptr) throw XMLException("no document text");
+  return XMLDocument::parse(text, std::strlen(text));
+}
+
+XMLDocument HostHelper::createFromContents(const std::string& text) {
+  return XMLDocument::parse(text.data(), text.size());
+}
+
+XMLDocument HostHelper::getHostInformation(int* error) const {
+  constexpr int kDocumentError = 5;
+  *error = 0;
+  if (host_->getHostInformation == nullptr) {
+    *error = kDocumentError;
+    return XMLDocument();
+  }
+  BufferHelper buffer(kInitialTextBufferSize);
+  int hostError = 0;
+  const unsigned int status =
+      RequestHostText(buffer, [&](char* text, std::size_t size, std::size_t* required) {
+        return host_->getHostInformation(host_->handle, text, size, required, &hostError);
+      });
+  if (status != 0) {
+    *error = hostError != 0 ? hostError : static_cast<int>(status);
+    return XMLDocument();
+  }
+  try {
+    return XMLDocument::parse(buffer.data(), buffer.size());
+  } catch (const XMLException&) {
+    *error = kDocumentError;
+    return XMLDocument();
+  }
+}
+
+}  // namespace KxCppHelperV1

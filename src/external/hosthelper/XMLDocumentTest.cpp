@@ -1,0 +1,245 @@
+#include "external/hosthelper/XMLDocument.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "external/hosthelper/HostHelper.h"
+#include "external/hosthelper/XMLException.h"
+#include "external/hosthelper/XMLNames.h"
+
+namespace KxCppHelperV1 {
+namespace {
+
+std::vector<std::string> Names(XMLElementIterator it, const char* attribute = "name") {
+  std::vector<std::string> names;
+  while (it.hasMore()) {
+    const XMLElement element = it.next();
+    names.push_back(element.hasAttribute(attribute) ? element.getAttribute(attribute)
+                                                    : element.getName());
+  }
+  return names;
+}
+
+const char* kNested =
+    "<DataModel><Fields>"
+    "<Field name='a'><BaseField><Field name='b'/></BaseField></Field>"
+    "<Other><Field name='c'/></Other>"
+    "<Field name='d'/>"
+    "</Fields></DataModel>";
+
+TEST(XMLElementSearch, AnyDepthWalkIncludesNestedElementsInDocumentOrder) {
+  const XMLDocument doc = HostHelper::createFromContents(kNested);
+  const XMLElement fields = doc.getElement(XMLElements::Fields);
+  EXPECT_EQ(Names(fields.getElements(XMLElements::Field)),
+            (std::vector<std::string>{"a", "b", "c", "d"}));
+  EXPECT_EQ(Names(fields.getElementsDirect(XMLElements::Field)),
+            (std::vector<std::string>{"a", "d"}));
+  EXPECT_EQ(fields.getElement(XMLElements::Field).getAttribute("name"), "a");
+  EXPECT_EQ(Names(fields.getElements("")),
+            (std::vector<std::string>{"a", "BaseField", "b", "Other", "c", "d"}));
+  EXPECT_EQ(Names(fields.getElementsDirect("")), (std::vector<std::string>{"a", "Other", "d"}));
+}
+
+TEST(XMLElementSearch, WalkStaysInsideItsScope) {
+  const XMLDocument doc = HostHelper::createFromContents(kNested);
+  XMLElementIterator fields = doc.getElements(XMLElements::Field);
+  const XMLElement a = fields.next();
+  EXPECT_EQ(Names(a.getElements(XMLElements::Field)), (std::vector<std::string>{"b"}));
+  const XMLElement d = doc.getElementsDirect(XMLElements::Fields).next().getElementsDirect("Field").next();
+  EXPECT_EQ(d.getAttribute("name"), "a");
+  EXPECT_FALSE(doc.getElement(XMLElements::Field).getElement("Nothing").isValid());
+}
+
+TEST(XMLElementSearch, DocumentStandsForItsRootAndSearchesBelowIt) {
+  const XMLDocument doc = HostHelper::createFromContents("<Field name='root'><Field name='x'/></Field>");
+  EXPECT_EQ(doc.getName(), "Field");
+  EXPECT_EQ(Names(doc.getElements(XMLElements::Field)), (std::vector<std::string>{"x"}));
+  EXPECT_EQ(doc.getAttribute("name"), "root");
+}
+
+TEST(XMLElementSearch, IteratorEndsWithInvalidElements) {
+  const XMLDocument doc = HostHelper::createFromContents("<r><a/></r>");
+  XMLElementIterator it = doc.getElements("a");
+  ASSERT_TRUE(it.hasMore());
+  EXPECT_TRUE(it.next().isValid());
+  EXPECT_FALSE(it.hasMore());
+  EXPECT_FALSE(it.next().isValid());
+}
+
+TEST(XMLElementInvalid, SearchesAreEmptyReadsAndAdditionsThrow) {
+  for (const XMLElement& element : {XMLElement(), static_cast<XMLElement>(XMLDocument()),
+                                    static_cast<XMLElement>(XMLDocument(nullptr))}) {
+    EXPECT_FALSE(element.isValid());
+    EXPECT_EQ(element.getName(), "");
+    EXPECT_FALSE(element.hasAttribute("name"));
+    EXPECT_FALSE(element.getElement("a").isValid());
+    EXPECT_FALSE(element.getElements("a").hasMore());
+    EXPECT_FALSE(element.getElementsDirect("").hasMore());
+    std::string text;
+    double number = 0;
+    std::int64_t integer = 0;
+    EXPECT_THROW(element.getAttribute("name"), XMLException);
+    EXPECT_THROW(element.getAttribute("name", text), XMLException);
+    EXPECT_THROW(element.getAttribute("name", number), XMLException);
+    EXPECT_THROW(element.getAttribute("name", integer), XMLException);
+    XMLElement copy = element;
+    EXPECT_THROW(copy.addElement("a"), XMLException);
+    EXPECT_THROW(copy.addAttribute("a", "b"), XMLException);
+    EXPECT_THROW(copy.addText("t"), XMLException);
+    EXPECT_THROW(copy.doc2string(), XMLException);
+  }
+}
+
+struct NumberCase {
+  const char* text;
+  bool ok;
+  double value;
+};
+
+TEST(XMLElementNumbers, DoubleReadsAcceptNumbersOnlyAndKeepInfinitiesAndNaN) {
+  const double inf = std::numeric_limits<double>::infinity();
+  const NumberCase cases[] = {
+      {"12.5", true, 12.5},   {" 7 ", true, 7},        {"+3", true, 3},
+      {"-0.25e2", true, -25}, {"1e999", true, inf},    {"-1e999", true, -inf},
+      {"inf", true, inf},     {"-Infinity", true, -inf}, {"INF", true, inf},
+      {"abc", false, 0},      {"", false, 0},           {"12abc", false, 0},
+      {"1,5", false, 0},      {"+-1", false, 0},        {"0x10", false, 0},
+  };
+  for (const NumberCase& c : cases) {
+    SCOPED_TRACE(c.text);
+    XMLDocument doc = HostHelper::createNew("r");
+    doc.addAttribute("v", c.text);
+    double value = 99.0;
+    EXPECT_EQ(doc.getAttribute("v", value), c.ok);
+    EXPECT_EQ(value, c.ok ? c.value : 99.0);
+  }
+  XMLDocument doc = HostHelper::createFromContents("<r v='nan'/>");
+  double value = 0;
+  EXPECT_TRUE(doc.getAttribute("v", value));
+  EXPECT_TRUE(std::isnan(value));
+  value = 5;
+  EXPECT_FALSE(doc.getAttribute("absent", value));
+  EXPECT_EQ(value, 5);
+}
+
+TEST(XMLElementNumbers, IntegerReadsKeepSixtyFourBitsAndTruncateDecimals) {
+  struct Case {
+    const char* text;
+    bool ok;
+    std::int64_t value;
+  };
+  const Case cases[] = {
+      {"4294967297", true, 4294967297LL}, {"-9223372036854775808", true, INT64_MIN},
+      {"3.9", true, 3},                   {"-3.9", true, -3},
+      {" 12 ", true, 12},                 {"1e30", false, 0},
+      {"inf", false, 0},                  {"seven", false, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    XMLDocument doc = HostHelper::createNew("r");
+    doc.addAttribute("v", c.text);
+    std::int64_t value = 77;
+    EXPECT_EQ(doc.getAttribute("v", value), c.ok);
+    EXPECT_EQ(value, c.ok ? c.value : 77);
+  }
+}
+
+TEST(XMLDocumentParse, MalformedTextThrows) {
+  for (const char* text : {"", "   ", "plain text", "<a>", "<a></b>", "<a x=1/>", "<!-- c -->",
+                           "<a><b></a></b>"}) {
+    SCOPED_TRACE(text);
+    EXPECT_THROW(HostHelper::createFromContents(text), XMLException);
+  }
+  EXPECT_THROW(HostHelper::createFromContents(static_cast<const char*>(nullptr)), XMLException);
+  EXPECT_THROW(HostHelper::createNew(""), XMLException);
+}
+
+TEST(XMLDocumentParse, RoundTripKeepsStructureTextsAndEscapes) {
+  XMLDocument doc = HostHelper::createNew("ErrorDetail");
+  XMLElement diagnostic = doc.addElement(XMLElements::Diagnostic);
+  diagnostic.addAttribute(XMLAttributes::Severity, XMLEntities::Error);
+  diagnostic.addAttribute(XMLAttributes::Code, static_cast<std::int64_t>(-240043));
+  diagnostic.addElement(XMLElements::Parameter).addText("a < b & \"c\"");
+  diagnostic.addAttribute(XMLAttributes::Severity, XMLEntities::Warning);  // replaces
+
+  const std::string text = doc.doc2string();
+  const XMLDocument again = HostHelper::createFromContents(text);
+  EXPECT_EQ(again.doc2string(), text);
+  const XMLElement parsed = again.getElement(XMLElements::Diagnostic);
+  EXPECT_EQ(parsed.getAttribute(XMLAttributes::Severity), "warning");
+  std::int64_t code = 0;
+  EXPECT_TRUE(parsed.getAttribute(XMLAttributes::Code, code));
+  EXPECT_EQ(code, -240043);
+  EXPECT_EQ(parsed.getElement(XMLElements::Parameter).getText(), "a < b & \"c\"");
+  EXPECT_EQ(diagnostic.doc2string(), text);
+}
+
+TEST(XMLDocumentHandle, CopiesShareOneDomAndDisposeReleasesOnlyTheHandle) {
+  XMLDocument doc = HostHelper::createNew("root");
+  XMLDocument copy = doc;
+  copy.addElement("child");
+  EXPECT_TRUE(doc.getElement("child").isValid());
+  doc.dispose();
+  EXPECT_FALSE(doc.isValid());
+  EXPECT_TRUE(copy.getElement("child").isValid());
+  KxXML xml{"<r><x/></r>"};
+  EXPECT_TRUE(XMLDocument(&xml).getElement("x").isValid());
+  KxXML bad{"<r>"};
+  EXPECT_THROW(XMLDocument{&bad}, XMLException);
+}
+
+TEST(XMLDocumentHostile, DeepNestingParsesWalksAndReleasesWithoutRecursion) {
+  constexpr std::size_t kDepth = 1000000;
+  std::string text;
+  text.reserve(kDepth * 7);
+  for (std::size_t i = 0; i < kDepth; ++i) text += "<a>";
+  for (std::size_t i = 0; i < kDepth; ++i) text += "</a>";
+  XMLDocument doc = HostHelper::createFromContents(text);
+  std::size_t count = 0;
+  for (XMLElementIterator it = doc.getElements("a"); it.hasMore(); it.next()) ++count;
+  EXPECT_EQ(count, kDepth - 1);
+  const std::string written = doc.doc2string();
+  EXPECT_GE(written.size(), (kDepth - 1) * 7 + 4);  // "<a>" "</a>" per level, "<a/>" innermost
+  EXPECT_LE(written.size(), (kDepth - 1) * 7 + 5);
+}
+
+TEST(XMLDocumentHostile, LargeDocumentParses) {
+  constexpr std::size_t kElements = 1000000;
+  const std::string value(92, 'v');
+  std::string text = "<r>";
+  text.reserve(kElements * 110);
+  for (std::size_t i = 0; i < kElements; ++i) text += "<e v='" + value + "'/>";
+  text += "</r>";
+  ASSERT_GT(text.size(), 100u * 1000 * 1000);
+  XMLDocument doc = HostHelper::createFromContents(text);
+  std::size_t count = 0;
+  for (XMLElementIterator it = doc.getElementsDirect("e"); it.hasMore(); it.next()) ++count;
+  EXPECT_EQ(count, kElements);
+}
+
+TEST(XMLDocumentHostile, EntityDeclarationsAreNeverExpanded) {
+  std::string text =
+      "<?xml version='1.0'?><!DOCTYPE lolz [<!ENTITY lol 'lol'>"
+      "<!ENTITY lol1 '&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;'>";
+  for (int i = 2; i <= 9; ++i) {
+    text += "<!ENTITY lol" + std::to_string(i) + " '";
+    for (int j = 0; j < 10; ++j) text += "&lol" + std::to_string(i - 1) + ";";
+    text += "'>";
+  }
+  text += "]><lolz a='&lol9;'>&lol9;</lolz>";
+  try {
+    const XMLDocument doc = HostHelper::createFromContents(text);
+    EXPECT_LT(doc.doc2string().size(), 4096u);
+    EXPECT_LT(doc.getAttribute("a").size(), 64u);
+  } catch (const XMLException&) {
+    SUCCEED() << "refusing the document is as good as not expanding it";
+  }
+}
+
+}  // namespace
+}  // namespace KxCppHelperV1
