@@ -49,6 +49,26 @@ void VnSettings::AddNewSetting(const std::string& name, const std::vector<VnSett
   settings_.push_back(std::move(setting));
 }
 
+void VnSettings::AddNewSetting(const std::string& name, VnSettings&& value,
+                               const std::string& extra) {
+  Setting setting;
+  setting.name = name;
+  setting.kind = Kind::kSettings;
+  setting.children.push_back(std::move(value));
+  setting.extra = extra;
+  settings_.push_back(std::move(setting));
+}
+
+void VnSettings::AddNewSetting(const std::string& name, std::vector<VnSettings>&& values,
+                               const std::string& extra) {
+  Setting setting;
+  setting.name = name;
+  setting.kind = Kind::kSettingsList;
+  setting.children = std::move(values);
+  setting.extra = extra;
+  settings_.push_back(std::move(setting));
+}
+
 const VnSettings::Setting* VnSettings::Find(const std::string& name) const {
   for (const Setting& setting : settings_) {
     if (setting.name == name) return &setting;

@@ -38,6 +38,10 @@ class VNCOMMON_API VnSettings {
                      const std::string& extra);
   void AddNewSetting(const std::string& name, const std::vector<VnSettings>& values,
                      const std::string& extra);
+  // The same, taking the nested settings over without copying them.
+  void AddNewSetting(const std::string& name, VnSettings&& value, const std::string& extra);
+  void AddNewSetting(const std::string& name, std::vector<VnSettings>&& values,
+                     const std::string& extra);
 
   std::size_t Count() const { return settings_.size(); }
   bool Empty() const { return settings_.empty(); }

@@ -1,6 +1,7 @@
 #include "external/hosthelper/HostHelper.h"
 
 #include <cstring>
+#include <new>
 
 #include "external/hosthelper/TextProtocol.h"
 #include "external/hosthelper/XMLException.h"
@@ -35,10 +36,15 @@ XMLDocument HostHelper::getHostInformation(int* error) const {
   }
   BufferHelper buffer(kInitialTextBufferSize);
   int hostError = 0;
-  const unsigned int status =
-      RequestHostText(buffer, [&](char* text, std::size_t size, std::size_t* required) {
-        return host_->getHostInformation(host_->handle, text, size, required, &hostError);
-      });
+  unsigned int status = 0;
+  try {
+    status = RequestHostText(buffer, [&](char* text, std::size_t size, std::size_t* required) {
+      return host_->getHostInformation(host_->handle, text, size, required, &hostError);
+    });
+  } catch (const std::bad_alloc&) {
+    *error = kDocumentError;
+    return XMLDocument();
+  }
   if (status != 0) {
     *error = hostError != 0 ? hostError : static_cast<int>(status);
     return XMLDocument();
