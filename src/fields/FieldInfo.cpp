@@ -1,0 +1,206 @@
+#include "fields/FieldInfo.h"
+
+#include "external/common/VnCatVar.h"
+#include "external/common/VnVarList.h"
+#include "external/common/XMLElement.h"
+#include "external/hosthelper/XMLNames.h"
+#include "fields/NumericFieldInfo.h"
+#include "fields/StrFieldInfo.h"
+
+namespace VnKx_1_2 {
+
+using VnXML_1_2::IVnVariable;
+using VnXML_1_2::VnVarList;
+
+namespace {
+
+template <typename Enum, size_t N>
+Enum FirstMatch(const std::string& text, const std::pair<const char*, Enum> (&table)[N],
+                Enum fallback) {
+  for (const auto& entry : table) {
+    if (text == entry.first) return entry.second;
+  }
+  return fallback;
+}
+
+}  // namespace
+
+FieldInfo::ModelField::ModelField(const std::string& group_, const std::string& role_,
+                                  const std::string& targetField_,
+                                  const std::string& targetFieldStorage_,
+                                  const std::string& value_, const std::string& tag_)
+    : group(group_),
+      role(role_),
+      targetField(targetField_),
+      targetFieldStorage(ToFieldStorage(targetFieldStorage_)),
+      value(value_),
+      tag(tag_) {}
+
+bool FieldInfo::ModelField::IsPredictedValue() const {
+  return role == KxCppHelperV1::XMLEntities::PredictedValue;
+}
+
+bool FieldInfo::ModelField::IsProbability() const {
+  return role == KxCppHelperV1::XMLEntities::Probability;
+}
+
+bool FieldInfo::ModelField::IsConfidence() const {
+  return role == KxCppHelperV1::XMLEntities::Residual && tag == TAG_CONFIDENCE;
+}
+
+FieldInfo::Storage FieldInfo::ToFieldStorage(std::string text) {
+  static const std::pair<const char*, Storage> kOrder[] = {
+      {STORAGE_INTEGER, S_INTEGER}, {STORAGE_REAL, S_REAL}, {STORAGE_STRING, S_STRING},
+      {STORAGE_UNKNOWN, S_UNKNOWN}, {STORAGE_DATE, S_DATE}, {STORAGE_TIME, S_TIME},
+      {STORAGE_TIMESTAMP, S_TIMESTAMP}};
+  return FirstMatch(text, kOrder, S_UNKNOWN);
+}
+
+FieldInfo::Type FieldInfo::ToFieldType(std::string text) {
+  static const std::pair<const char*, Type> kOrder[] = {
+      {TYPE_RANGE, T_CONTINUOUS}, {TYPE_DISCRETE, T_DISCRETE}, {TYPE_FLAG, T_FLAG},
+      {TYPE_OEDEREDSET, T_ORDINAL}, {TYPE_SET, T_NOMINAL},     {TYPE_AUTO, T_AUTO}};
+  return FirstMatch(text, kOrder, T_TYPELESS);
+}
+
+FieldInfo::Direction FieldInfo::ToFieldDirection(std::string text) {
+  static const std::pair<const char*, Direction> kOrder[] = {
+      {Direction_BOTH, D_BOTH},           {Direction_IN, D_INPUT},
+      {Direction_OUT, D_TARGET},          {Direction_PARTITION, D_PARTITION},
+      {Direction_NONE, D_NONE},           {Direction_FREQWEIGHT, D_FREQWEIGHT},
+      {Direction_SPLIT, D_SPLIT},         {Direction_RECORDID, D_RECORDID}};
+  return FirstMatch(text, kOrder, D_NONE);
+}
+
+FieldInfo* FieldInfo::CreateFieldInfo(const std::string& name, const std::string& label,
+                                      const std::string& storageText, const std::string& typeText,
+                                      const std::string& directionText, int dataIndex) {
+  const Storage storage = ToFieldStorage(storageText);
+  const Direction direction = ToFieldDirection(directionText);
+  Type type = ToFieldType(typeText);
+  if (direction == D_FREQWEIGHT && storage != S_STRING) type = T_CONTINUOUS;
+  FieldInfo* field = nullptr;
+  if (storage == S_STRING) {
+    field = new StrFieldInfo();
+  } else if (storage != S_UNKNOWN) {
+    field = new NumericFieldInfo();
+  } else {
+    return nullptr;
+  }
+  field->SetFieldBaseInfo(name, label, storage, type, direction, dataIndex);
+  return field;
+}
+
+FieldInfo::FieldInfo() : partitionValues(3), partitionFlags(3, false) {}
+
+FieldInfo::~FieldInfo() {
+  fieldFormatXML.reset();
+  baseField.reset();
+}
+
+void FieldInfo::SetFieldBaseInfo(const std::string& name, const std::string& label,
+                                 Storage storage_, Type type_, Direction direction_,
+                                 int dataIndex_) {
+  fieldName = name;
+  fieldLabel = label;
+  storage = storage_;
+  type = type_;
+  direction = direction_;
+  dataIndex = dataIndex_;
+}
+
+bool FieldInfo::SetBaseField(FieldInfo* base) {
+  if (baseField || base == nullptr) return false;
+  baseField.reset(base);
+  return true;
+}
+
+bool FieldInfo::SetContinuousStatField(const ST_CTUSDATA& stats) {
+  continuousStats = stats;
+  return true;
+}
+
+bool FieldInfo::GetContinuousStatField(ST_CTUSDATA& stats) const {
+  stats = continuousStats;
+  return true;
+}
+
+bool FieldInfo::SetDiscreteStatField(const std::map<std::string, double>& counts) {
+  if (counts.empty()) return false;
+  discreteStats = counts;
+  return discreteStats.size() == counts.size();
+}
+
+bool FieldInfo::GetDiscreteStatField(std::map<std::string, double>& counts) const {
+  if (discreteStats.empty()) return false;
+  counts = discreteStats;
+  return counts.size() == discreteStats.size();
+}
+
+void FieldInfo::SetPartitionValue(const std::vector<std::string>& values,
+                                  const std::vector<bool>& flags) {
+  if (values.size() != 3 || flags.size() != 3) return;
+  partitionValues = values;
+  partitionFlags = flags;
+}
+
+void FieldInfo::GetPartitionValue(std::vector<std::string>& values,
+                                  std::vector<bool>& flags) const {
+  values = partitionValues;
+  flags = partitionFlags;
+}
+
+void FieldInfo::SetBinaryFlagValue(int value) {
+  if (value == 0 || value == 1) binaryFlagValue = value;
+}
+
+void FieldInfo::SetFieldFormatXML(const VnXML_1_2::XMLElement* format) {
+  fieldFormatXML.reset(format);
+}
+
+void FieldInfo::SetModelField(const std::string& group, const std::string& role,
+                              const std::string& targetField,
+                              const std::string& targetFieldStorage, const std::string& value,
+                              const std::string& tag) {
+  modelField = ModelField(group, role, targetField, targetFieldStorage, value, tag);
+}
+
+void FieldInfo::PrepareEncoder(VnVarList& varList) {
+  encoder = varList.GetEncoderAt(indexInVarList);
+}
+
+void FieldInfo::AddStorageType(VnVarList& varList) {
+  IVnVariable* variable = varList.GetVarAt(indexInVarList);
+  if (variable != nullptr && storage >= S_INTEGER && storage <= S_TIMESTAMP) {
+    variable->SetStorageType(storage);
+  }
+}
+
+void FieldInfo::SetOrdinalFlag(VnVarList& varList) {
+  if (type != T_ORDINAL) return;
+  IVnVariable* variable = varList.GetVarAt(indexInVarList);
+  VnXML_1_2::VnCatVar* categorical = variable != nullptr ? variable->AsCatVar() : nullptr;
+  if (categorical != nullptr) categorical->SetOrdinalFlag(true);
+}
+
+void FieldInfo::SetBinaryFlag(VnVarList& varList) {
+  if (type != T_FLAG || (binaryFlagValue != 0 && binaryFlagValue != 1)) return;
+  IVnVariable* variable = varList.GetVarAt(indexInVarList);
+  VnXML_1_2::VnCatVar* categorical = variable != nullptr ? variable->AsCatVar() : nullptr;
+  if (categorical != nullptr) categorical->SetBinaryFlag(true, binaryFlagValue);
+}
+
+void FieldInfo::SetFieldFormatXML(VnVarList& varList) {
+  IVnVariable* variable = varList.GetVarAt(indexInVarList);
+  if (variable == nullptr || !fieldFormatXML) return;
+  VnXML_1_2::XMLElement* duplicate = fieldFormatXML->Duplicate();
+  if (duplicate != nullptr) variable->SetFieldFormat(duplicate);
+}
+
+IVnVariable::VariableRole FieldInfo::VariableRoleFor(bool targetAsInput) const {
+  if (direction == D_TARGET) return targetAsInput ? IVnVariable::VR_INPUT : IVnVariable::VR_TARGET;
+  if (direction == D_RECORDID) return IVnVariable::VR_RECORDID;
+  return IVnVariable::VR_INPUT;
+}
+
+}  // namespace VnKx_1_2

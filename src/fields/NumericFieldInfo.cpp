@@ -1,0 +1,258 @@
+#include "fields/NumericFieldInfo.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+#include "external/common/RawRecord.h"
+#include "external/common/Record.h"
+#include "external/common/VnContVar.h"
+#include "external/common/VnVarList.h"
+#include "external/hosthelper/DataHelper.h"
+#include "fields/NumberText.h"
+#include "peer/PeerStatus.h"
+
+namespace VnKx_1_2 {
+
+using KxCppHelperV1::DataHelper;
+using VnCommon_1_2::VnMV;
+using VnXML_1_2::IVnVariable;
+using VnXML_1_2::VnVarList;
+
+namespace {
+
+constexpr double kLowest = std::numeric_limits<double>::lowest();
+constexpr double kHighest = std::numeric_limits<double>::max();
+
+}  // namespace
+
+NumericFieldInfo::NumericFieldInfo() : mean(VnMV::gMissingValue), stdDev(VnMV::gMissingValue) {}
+NumericFieldInfo::~NumericFieldInfo() = default;
+
+bool NumericFieldInfo::IsValidField(int* error) {
+  if (!values.empty() || direction == D_RECORDID) return true;
+  *error = MsgNoDeclaredValues;
+  return false;
+}
+
+void NumericFieldInfo::SetBinningParameter(int numBins_, bool binned_) {
+  binned = binned_;
+  numBins = numBins_;
+}
+
+void NumericFieldInfo::SetBinningParameter(const std::vector<double>& cutPoints_, bool binned_) {
+  binned = binned_;
+  cutPoints = cutPoints_;
+}
+
+void NumericFieldInfo::AddValue(std::string value, bool isMissing, double frequency) {
+  const double number = AtofC(value);
+  hasMissing = isMissing;
+  if (isMissing) {
+    missingValues.push_back(number);
+    return;
+  }
+  values.push_back(number);
+  valueFrequencies.push_back(frequency);
+  sortedValuesStale = true;
+}
+
+void NumericFieldInfo::AddRange(double low, double high, bool isMissing) {
+  hasMissing = isMissing;
+  if (isMissing) {
+    missingRangeLow = low;
+    missingRangeHigh = high;
+    hasMissingRange = true;
+    return;
+  }
+  values.push_back(low);
+  values.push_back(high);
+  sortedValuesStale = true;
+}
+
+void NumericFieldInfo::GetRange(double& low, double& high, bool missing) {
+  if (missing) {
+    low = missingRangeLow;
+    high = missingRangeHigh;
+    return;
+  }
+  low = values.size() > 0 ? values[0] : kLowest;
+  high = values.size() > 1 ? values[1] : kHighest;
+}
+
+int NumericFieldInfo::AddToVarList(VnVarList& varList, bool targetAsInput, bool openCategories,
+                                   bool declaredValuesOnly) {
+  const IVnVariable::VariableRole role = VariableRoleFor(targetAsInput);
+  if (type == T_CONTINUOUS) {
+    if (!declaredValuesOnly && values.empty()) {
+      values.push_back(kLowest);
+      values.push_back(kHighest);
+      sortedValuesStale = true;
+    }
+    if (isFrequencyWeight) {
+      indexInVarList = varList.SetWeightVar(fieldName, fieldLabel, roundingOption);
+      PrepareMissingValues(varList);
+      AddStorageType(varList);
+      return indexInVarList;
+    }
+    indexInVarList = AddContinuousVariable(varList, role);
+  } else {
+    indexInVarList = AddCategoricalVariable(varList, role, openCategories, declaredValuesOnly);
+    SetOrdinalFlag(varList);
+    SetBinaryFlag(varList);
+  }
+  PrepareMissingValues(varList);
+  AddStorageType(varList);
+  SetFieldFormatXML(varList);
+  return indexInVarList;
+}
+
+int NumericFieldInfo::AddContinuousVariable(VnVarList& varList, IVnVariable::VariableRole role) {
+  // Without a declared range (possible only for declared values only) the largest finite
+  // range stands in for the missing bounds.
+  if (values.empty()) values.push_back(kLowest);
+  if (values.size() == 1) values.push_back(kHighest);
+  sortedValuesStale = true;
+  // The statistics override the first declared range.
+  if (continuousStats.minimum != VnMV::gMissingValue) values[0] = continuousStats.minimum;
+  if (continuousStats.maximum != VnMV::gMissingValue) values[1] = continuousStats.maximum;
+  const double low = values[0];
+  const double high = values[1];
+  int index = 0;
+  if (binned && numBins < 2) {
+    index = varList.AddContVar(fieldName, fieldLabel, low, high, cutPoints, true, role);
+  } else {
+    index = varList.AddContVar(fieldName, fieldLabel, low, high, role, binned, numBins);
+  }
+  indexInVarList = index;
+  HandStatisticsTo(varList);
+  return index;
+}
+
+void NumericFieldInfo::HandStatisticsTo(VnVarList& varList) const {
+  IVnVariable* variable = varList.GetVarAt(indexInVarList);
+  VnXML_1_2::VnContVar* continuous = variable != nullptr ? variable->AsContVar() : nullptr;
+  if (continuous == nullptr) return;
+  if (mean != VnMV::gMissingValue) continuous->SetMean(mean);
+  if (stdDev != VnMV::gMissingValue) continuous->SetStdDev(stdDev);
+  if (continuousStats.sumFreqWts != VnMV::gMissingValue) {
+    continuous->SetSumFreqWts(continuousStats.sumFreqWts);
+  }
+  if (continuousStats.sumCompWts != VnMV::gMissingValue) {
+    continuous->SetSumCompWts(continuousStats.sumCompWts);
+  }
+}
+
+int NumericFieldInfo::AddCategoricalVariable(VnVarList& varList, IVnVariable::VariableRole role,
+                                             bool openCategories, bool declaredValuesOnly) {
+  const bool countOverload = openCategories ||
+                             (!declaredValuesOnly && values.empty()) ||
+                             (declaredValuesOnly && direction == D_RECORDID);
+  if (countOverload) {
+    return varList.AddCatVar(fieldName, fieldLabel, 1, IVnVariable::ML_ORDINAL, role);
+  }
+  if (valueFrequencies.empty()) {
+    return varList.AddCatVar(fieldName, fieldLabel, values, valueLabels, role);
+  }
+  return varList.AddCatVar(fieldName, fieldLabel, values, valueFrequencies, valueLabels, role);
+}
+
+bool NumericFieldInfo::SetFrequencyWeight(IVnVariable::WRoundingOption option) {
+  if (type != T_CONTINUOUS) return false;
+  isFrequencyWeight = true;
+  roundingOption = option;
+  return true;
+}
+
+NumericFieldInfo::Read NumericFieldInfo::ReadValue(double& real, std::int64_t& integer) const {
+  if (storage < S_INTEGER || storage > S_TIMESTAMP || storage == S_STRING) return Read::kNotRead;
+  if (dataHelper == nullptr) throw DataHelper::DataHelperException(StatusBadArgument, 0, "");
+  int hostCode = 0;
+  const unsigned int status =
+      dataHelper->getRecordValue(static_cast<size_t>(dataIndex), &hostCode);
+  if (status != 0) throw DataHelper::DataHelperException(status, hostCode, "getRecordValue");
+  const void* bytes = dataHelper->recordValue();
+  if (bytes == nullptr) return Read::kNull;
+  if (dataHelper->recordValueSize() != 8) throw DataHelper::DataHelperException(0, 0, "");
+  if (storage == S_INTEGER) {
+    std::memcpy(&integer, bytes, sizeof(integer));
+    real = static_cast<double>(integer);
+  } else {
+    std::memcpy(&real, bytes, sizeof(real));
+  }
+  return Read::kValue;
+}
+
+void NumericFieldInfo::GetValue(VnCommon_1_2::Record& record, bool& missing, bool) {
+  missing = false;
+  const double sentinel = type == T_CONTINUOUS ? VnMV::gMissingValue : -1.0;
+  double& cell = record[static_cast<size_t>(indexInVarList)];
+  cell = sentinel;
+  double real = 0.0;
+  std::int64_t integer = 0;
+  const Read read = ReadValue(real, integer);
+  if (read == Read::kNull) {
+    missing = true;
+    return;
+  }
+  if (read == Read::kNotRead) return;
+  cell = real;
+  missing = cell == sentinel;
+}
+
+void NumericFieldInfo::GetRawValue(VnCommon_1_2::RawRecord& record, bool& missing) {
+  missing = false;
+  double real = 0.0;
+  std::int64_t integer = 0;
+  const Read read = ReadValue(real, integer);
+  if (read == Read::kNotRead) return;
+  VnCommon_1_2::RawData& cell = record[static_cast<size_t>(indexInVarList)];
+  if (read == Read::kNull) {
+    missing = true;
+    cell.SetMissing(true);
+  } else if (storage == S_INTEGER) {
+    cell.SetInteger(integer, false);
+  } else {
+    cell.SetDouble(real, storage, false);
+  }
+}
+
+bool NumericFieldInfo::AreValidValues(const std::vector<std::string>& texts, int* error) {
+  if (texts.size() > values.size()) {
+    *error = MsgUndeclaredValues;
+    return false;
+  }
+  if (sortedValuesStale) {
+    sortedValues.clear();
+    for (const double value : values) {
+      if (!std::isnan(value)) sortedValues.push_back(value);
+    }
+    std::sort(sortedValues.begin(), sortedValues.end());
+    sortedValuesStale = false;
+  }
+  for (const std::string& text : texts) {
+    const double number = AtofC(text);
+    const auto it = std::lower_bound(sortedValues.begin(), sortedValues.end(), number);
+    if (std::isnan(number) || it == sortedValues.end() || *it != number) {
+      *error = MsgUndeclaredValues;
+      return false;
+    }
+  }
+  return true;
+}
+
+void NumericFieldInfo::ClearValues() {
+  values.clear();
+  sortedValuesStale = true;
+}
+
+void NumericFieldInfo::PrepareMissingValues(VnVarList& varList) {
+  if (!hasMissing) return;
+  VnXML_1_2::IVnEncoder* target = varList.GetEncoderAt(indexInVarList);
+  if (target == nullptr) return;
+  for (const double number : missingValues) target->AddMissingNumber(number, fieldName);
+  if (missingRangeHigh > missingRangeLow) target->AddMissingRange(missingRangeLow, missingRangeHigh);
+}
+
+}  // namespace VnKx_1_2
