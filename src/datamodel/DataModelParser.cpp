@@ -1,8 +1,228 @@
+// The parser's driver: the document walk, and the building of each field and base field.
+
 #include "datamodel/DataModelParser.h"
+
+#include <cmath>
+#include <limits>
+
+#include "datamodel/BaseValueIndex.h"
+#include "external/common/XMLElement.h"
+#include "external/hosthelper/XMLNames.h"
+#include "peer/PeerStatus.h"
 
 namespace VnKx_1_2 {
 
+using KxCppHelperV1::XMLElementIterator;
+using KxCppHelperV1::XMLElements;
+
+namespace {
+
+constexpr double kLowest = std::numeric_limits<double>::lowest();
+constexpr double kHighest = std::numeric_limits<double>::max();
+
+// The five description attributes of a field element; an absent one reads as empty and an
+// empty label becomes the name.
+struct Description {
+  std::string name, storage, role, measure, label;
+  explicit Description(const KxCppHelperV1::XMLElement& element)
+      : name(element.getAttribute("name")),
+        storage(element.getAttribute("storage")),
+        role(element.getAttribute("role")),
+        measure(element.getAttribute("measure")),
+        label(element.getAttribute("displayLabel")) {
+    if (label.empty()) label = name;
+  }
+  FieldInfo* Create(int fieldIndex) const {
+    return FieldInfo::CreateFieldInfo(name, label, storage, measure, role, fieldIndex);
+  }
+};
+
+bool IsCategorical(FieldInfo::Type type) {
+  return type != FieldInfo::T_CONTINUOUS && type != FieldInfo::T_TYPELESS;
+}
+
+}  // namespace
+
 DataModelParser::DataModelParser() = default;
-DataModelParser::~DataModelParser() = default;
+
+DataModelParser::~DataModelParser() {
+  fieldFormats.reset();
+  DestroyFields();
+}
+
+void DataModelParser::DestroyFields() {
+  for (FieldInfo*& field : fields) {
+    delete field;
+    field = nullptr;
+  }
+  fields.clear();
+}
+
+unsigned int DataModelParser::ParseDataModel(KxCppHelperV1::XMLDocument document, int* error,
+                                             bool defaultRange) {
+  XMLElement root = document;
+  fieldFormats.reset(ParseFieldFormats(root));
+  unweightedCount = 0;
+  weightedCount = 0;
+  droppedCount = -1.0;
+  GetRecordsCount_InDM(root, unweightedCount, weightedCount, droppedCount);
+  numOfFields = 0;
+  DestroyFields();
+  baseValueIndex.reset();
+
+  unsigned int status = StatusOk;
+  const XMLElement fieldsElement = root.getElement(XMLElements::Fields);
+  for (XMLElementIterator it = fieldsElement.getElements(XMLElements::Field); it.hasMore();) {
+    if (WasCancelled()) break;
+    XMLElement field = it.next();
+    if (field.hasAttribute("name") && field.hasAttribute("storage") &&
+        field.hasAttribute("measure") && field.hasAttribute("role")) {
+      if (!ScanDataFields(field, numOfFields, error, defaultRange)) {
+        status = StatusParseFailed;
+        break;
+      }
+    }
+    ++numOfFields;
+  }
+  baseValueIndex.reset();
+  document.dispose();
+  if (WasCancelled()) {
+    *error = MsgCancelled;
+    return StatusCancelled;
+  }
+  return status;
+}
+
+bool DataModelParser::ScanDataFields(XMLElement& field, int fieldIndex, int* error,
+                                     bool defaultRange) {
+  XMLElement baseElement;
+  const bool hasBase = HasBaseField(field, baseElement);
+  FieldInfo* info = nullptr;
+  if (!FillFieldInfo(field, fieldIndex, error, defaultRange, info)) return false;
+  fields.push_back(info);
+  if (!hasBase) return true;
+  FieldInfo* baseInfo = nullptr;
+  if (!FillBaseFieldInfo(field, baseElement, fieldIndex, error, defaultRange, baseInfo)) {
+    return false;
+  }
+  std::unique_ptr<FieldInfo> owned(baseInfo);
+  if (!info->SetBaseField(baseInfo)) return false;
+  owned.release();
+  return true;
+}
+
+bool DataModelParser::HasBaseField(XMLElement field, XMLElement& baseField) const {
+  const XMLElement base = field.getElement(XMLElements::BaseField);
+  if (!base.isValid()) return false;
+  baseField = base;
+  const XMLElement inner = base.getElement(XMLElements::Field);
+  if (inner.isValid()) baseField = inner;
+  return true;
+}
+
+void DataModelParser::ReadRanges(XMLElement& element, FieldInfo& info, bool defaultRange) {
+  XMLElementIterator ranges = element.getElements(XMLElements::Range);
+  if (defaultRange && !ranges.hasMore()) info.AddRange(kLowest, kHighest, false);
+  while (ranges.hasMore()) {
+    XMLElement range = ranges.next();
+    DealWithRangeVar(range, &info, false);
+  }
+}
+
+void DataModelParser::ReadContinuousStatistics(XMLElement& field, FieldInfo& info, int* error) {
+  FieldInfo::ST_CTUSDATA stat;
+  bool found = false;
+  if (!GetContinuousStat_InPF(field, stat, found, error) || !found) return;
+  info.SetMean(stat.mean);
+  if (stat.variance >= 0) {
+    const double stdDev = std::sqrt(stat.variance);
+    if (stdDev >= 0) info.SetStdDev(stdDev);
+  }
+  info.SetContinuousStatField(stat);
+}
+
+bool DataModelParser::FillFieldInfo(XMLElement field, int fieldIndex, int* error,
+                                    bool defaultRange, FieldInfo*& out) {
+  const Description description(field);
+  std::unique_ptr<FieldInfo> info(description.Create(fieldIndex));
+  if (!info) {
+    *error = MsgFieldNotBuilt;
+    return false;
+  }
+  const FieldInfo::Type type = info->GetType();
+  if (type == FieldInfo::T_CONTINUOUS) {
+    ReadRanges(field, *info, defaultRange);
+    ReadContinuousStatistics(field, *info, error);
+  } else if (IsCategorical(type)) {
+    XMLElement labels = field.getElement(XMLElements::ValueLabels);
+    if (!labels.isValid()) labels = field;
+    const bool isFlag = description.measure == FieldInfo::TYPE_FLAG;
+    for (XMLElementIterator it = labels.getElementsDirect(XMLElements::Values); it.hasMore();) {
+      XMLElement values = it.next();
+      if (isFlag) {
+        DealWithFlagVar(values, info.get());
+      } else {
+        DealWithCatVar(values, info.get(), false);
+      }
+    }
+  }
+  DealWithMissingValue(field, info.get());
+  DealWithModelField(field, info.get());
+  DealWithFieldFormat(field, info.get());
+  out = info.release();
+  return true;
+}
+
+bool DataModelParser::FillBaseFieldInfo(XMLElement field, XMLElement baseField, int fieldIndex,
+                                        int* error, bool defaultRange, FieldInfo*& out) {
+  const Description description(baseField);
+  std::unique_ptr<FieldInfo> info(description.Create(fieldIndex));
+  if (!info) {
+    *error = MsgFieldNotBuilt;
+    return false;
+  }
+  const FieldInfo::Type type = info->GetType();
+  if (type == FieldInfo::T_CONTINUOUS) {
+    ReadRanges(baseField, *info, defaultRange);
+  } else if (IsCategorical(type)) {
+    XMLElement valuesElement;
+    LabelPairs labels;
+    GetDspLabels_InPF(field, valuesElement, labels);
+    std::map<std::string, double> counts;
+    bool found = false;
+    if (GetDiscreteStat_InPF(field, counts, found, error) && found) {
+      info->SetDiscreteStatField(counts);
+    }
+    XMLElement baseValues;
+    bool underValueLabels = false;
+    HasValues_InBF(baseField, baseValues, underValueLabels);
+    if (description.measure == FieldInfo::TYPE_FLAG) {
+      DealWithBsFlagVar(counts, labels, baseValues, underValueLabels, info.get());
+    } else {
+      DealWithBsCatVar(counts, labels, baseValues, underValueLabels, info.get(), false);
+    }
+  }
+  DealWithBsMissingValue(field, baseField, info.get());
+  DealWithFieldFormat(baseField, info.get());
+  out = info.release();
+  return true;
+}
+
+bool DataModelParser::HasValues_InBF(XMLElement baseField, XMLElement& values,
+                                     bool& underValueLabels) {
+  if (!baseField.isValid()) return false;
+  const XMLElement labels = baseField.getElementsDirect(XMLElements::ValueLabels).next();
+  if (labels.isValid()) {
+    const XMLElement inner = labels.getElementsDirect(XMLElements::Values).next();
+    if (!inner.isValid()) return false;
+    values = inner;
+    underValueLabels = true;
+    return true;
+  }
+  const XMLElement direct = baseField.getElementsDirect(XMLElements::Values).next();
+  if (!direct.isValid()) return false;
+  values = direct;
+  return true;
+}
 
 }  // namespace VnKx_1_2

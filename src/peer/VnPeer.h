@@ -150,6 +150,14 @@ class VNKX_API VnPeer {
   // fetch fails, StatusDocumentError when the text is not a document or lacks a context name.
   unsigned int GetContextInformation(ContextInfo& info, int* error);
 
+  // Fetches and parses the data models of inputs 0 to inputCount - 1, one parser per input
+  // (the parsers of an earlier call are destroyed when input 0 is reached). Returns StatusOk,
+  // the host's status when a fetch fails, StatusParseFailed for text that is not XML or a
+  // field that cannot be built, StatusCancelled (with MsgCancelled) once cancelled.
+  unsigned int ParseDataModel(int* error, bool defaultRange, int inputCount);
+  // Adds a sample field-formats block to a valid document's root.
+  void TestParseFieldFormats(KxCppHelperV1::XMLDocument& document);
+
   // Answers the host by the two-call text protocol with `document`'s text: StatusOk after
   // copying it, StatusBufferTooSmall (nothing copied) when `size` is short; *required is set
   // in both cases. Stores nothing.
@@ -169,7 +177,7 @@ class VNKX_API VnPeer {
   enum class HostText { kContext, kParameters, kDataModel };
   // Fetches text through one of the context's text entries by the two-call protocol; the
   // host's status, StatusBadArgument without a context or an entry, StatusDocumentError when
-  // the size the host asks for cannot be allocated.
+  // the size the host asks for is beyond the limit or cannot be allocated.
   unsigned int RequestText(HostText which, std::int64_t input, KxCppHelperV1::BufferHelper& text,
                            int* error);
   static unsigned int RequestTextFrom(const KxContext& record, HostText which, std::int64_t input,

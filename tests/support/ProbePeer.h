@@ -41,7 +41,9 @@ class ProbePeer : public VnKx_1_2::VnPeer {
   using VnPeer::GetFilePath;
   using VnPeer::GetHostInformation;
   using VnPeer::GetModelDllTxtFilePath;
+  using VnPeer::ParseDataModel;
   using VnPeer::ScanParameters;
+  using VnPeer::TestParseFieldFormats;
   using VnPeer::SetDataHelper;
   using VnPeer::SetExeRequirements;
   using VnPeer::currentParser;

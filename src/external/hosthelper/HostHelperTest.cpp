@@ -102,6 +102,14 @@ TEST(TextProtocol, RequestRetriesExactlyOnceWithTheRequiredSize) {
   }
 }
 
+TEST(TextProtocol, AbsurdRequiredSizesAreRefusedWithoutAllocating) {
+  ScriptedEntry entry{{13, 0}, kMaxHostTextSize + 1, {}};
+  BufferHelper buffer(kInitialTextBufferSize);
+  EXPECT_EQ(RequestHostText(buffer, std::ref(entry)), kStatusDocumentError);
+  EXPECT_EQ(entry.sizesOffered.size(), 1u);
+  EXPECT_EQ(buffer.size(), kInitialTextBufferSize);
+}
+
 TEST(TextProtocol, AnswerCopiesOnlyWhenTheTextFits) {
   const std::string text = "<r/>";
   char buffer[16] = "untouched";

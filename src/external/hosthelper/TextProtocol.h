@@ -14,15 +14,20 @@
 namespace KxCppHelperV1 {
 
 constexpr std::size_t kInitialTextBufferSize = 8192;
+// The largest document text a component accepts from the host (1 GiB).
+constexpr std::size_t kMaxHostTextSize = std::size_t{1} << 30;
+constexpr unsigned int kStatusDocumentError = 5;
 constexpr unsigned int kStatusBufferTooSmall = 13;
 
 // Calls `entry(char* buffer, size_t size, size_t* required)`; after 13 resizes `buffer` to the
-// required size and calls once more. Returns the status of the last call.
+// required size and calls once more. Returns the status of the last call, or 5 when the host
+// asks for more than kMaxHostTextSize bytes (nothing is allocated then).
 template <typename Entry>
 unsigned int RequestHostText(BufferHelper& buffer, Entry&& entry) {
   std::size_t required = 0;
   unsigned int status = entry(buffer.data(), buffer.size(), &required);
   if (status == kStatusBufferTooSmall) {
+    if (required > kMaxHostTextSize) return kStatusDocumentError;
     buffer.resize(required);
     required = 0;
     status = entry(buffer.data(), buffer.size(), &required);

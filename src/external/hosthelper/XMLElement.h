@@ -25,6 +25,9 @@ class KXCOMSERV_API XMLElement {
   XMLElement() = default;
 
   bool isValid() const { return node_ != nullptr; }
+  // Whether both handles stand for the same element (or are both invalid).
+  bool operator==(const XMLElement& other) const { return node_ == other.node_; }
+  bool operator!=(const XMLElement& other) const { return node_ != other.node_; }
   // The element's name; empty for an invalid element.
   std::string getName() const;
   bool hasName(const char* name) const;

@@ -1,0 +1,121 @@
+// The parser's readers of record counts, statistics and ranges.
+
+#include <cmath>
+
+#include "datamodel/DataModelParser.h"
+#include "external/hosthelper/XMLNames.h"
+#include "peer/PeerStatus.h"
+
+namespace VnKx_1_2 {
+
+using KxCppHelperV1::XMLAttributes;
+using KxCppHelperV1::XMLElementIterator;
+using KxCppHelperV1::XMLElements;
+
+namespace {
+
+// Statistics accept every number but the infinite ones (NaN passes).
+bool Acceptable(double value) { return !std::isinf(value); }
+
+// Reads an attribute into `target` when present, starting from 0.
+void ReadCount(const KxCppHelperV1::XMLElement& element, const char* attribute, double& target) {
+  if (!element.hasAttribute(attribute)) return;
+  target = 0;
+  element.getAttribute(attribute, target);
+}
+
+}  // namespace
+
+bool DataModelParser::GetRecordsCount_InDM(XMLElement root, double& unweighted, double& weighted,
+                                           double& dropped) const {
+  if (!root.isValid()) return false;
+  const XMLElement counts = root.getElement(XMLElements::RecordCounts);
+  if (!counts.isValid()) return false;
+  ReadCount(counts, XMLAttributes::UnweightedCount, unweighted);
+  ReadCount(counts, XMLAttributes::WeightedCount, weighted);
+  ReadCount(counts, XMLAttributes::DroppedCount, dropped);
+  return unweighted >= 0 && weighted >= 0 && dropped >= 0;
+}
+
+bool DataModelParser::GetRecordsCount(double& unweighted, double& weighted,
+                                      double& dropped) const {
+  if (!(unweightedCount >= 0) || !(weightedCount >= 0) || !(droppedCount >= 0)) return false;
+  unweighted = unweightedCount;
+  weighted = weightedCount;
+  dropped = droppedCount;
+  return true;
+}
+
+bool DataModelParser::GetContinuousStat_InPF(XMLElement field, FieldInfo::ST_CTUSDATA& stat,
+                                             bool& found, int* error) {
+  if (!field.isValid()) return false;
+  const XMLElement statistics =
+      field.getElementsDirect(XMLElements::ContinuousStatistics).next();
+  if (!statistics.isValid()) return true;
+  found = true;
+  const std::pair<const char*, double*> reals[] = {
+      {XMLAttributes::SumCompWts, &stat.sumCompWts}, {XMLAttributes::SumFreqWts, &stat.sumFreqWts},
+      {XMLAttributes::Minimum, &stat.minimum},       {XMLAttributes::Maximum, &stat.maximum},
+      {XMLAttributes::Mean, &stat.mean},             {XMLAttributes::Variance, &stat.variance}};
+  for (const auto& [attribute, member] : reals) {
+    if (!statistics.hasAttribute(attribute)) continue;
+    double value = 0;
+    statistics.getAttribute(attribute, value);
+    if (!Acceptable(value)) {
+      *error = MsgInfiniteContinuousStat;
+      return false;
+    }
+    *member = value;
+  }
+  const std::pair<const char*, std::int64_t*> integers[] = {
+      {XMLAttributes::ExactMinimum, &stat.exactMinimum},
+      {XMLAttributes::ExactMaximum, &stat.exactMaximum}};
+  for (const auto& [attribute, member] : integers) {
+    if (!statistics.hasAttribute(attribute)) continue;
+    std::int64_t value = 0;
+    statistics.getAttribute(attribute, value);
+    *member = value;  // a 64-bit integer is always finite
+  }
+  return true;
+}
+
+bool DataModelParser::GetDiscreteStat_InPF(XMLElement field, std::map<std::string, double>& counts,
+                                           bool& found, int* error) {
+  if (!field.isValid()) return false;
+  const XMLElement statistics = field.getElementsDirect(XMLElements::DiscreteStatistics).next();
+  if (!statistics.isValid()) return true;
+  found = true;
+  for (XMLElementIterator it = statistics.getElements(XMLElements::Category); it.hasMore();) {
+    const XMLElement category = it.next();
+    std::string key;
+    double count = 0;
+    bool ok = true;
+    if (category.hasAttribute(XMLAttributes::Category)) {
+      key = category.getAttribute(XMLAttributes::Category);
+      ok = !key.empty();
+    }
+    if (ok && category.hasAttribute(XMLAttributes::SumFreqWts)) {
+      double value = 0;
+      category.getAttribute(XMLAttributes::SumFreqWts, value);
+      ok = Acceptable(value);
+      if (ok) count = value;
+    }
+    if (!ok) {
+      *error = MsgBadDiscreteStats;
+      return false;
+    }
+    counts.emplace(key, count);
+  }
+  return true;
+}
+
+void DataModelParser::DealWithRangeVar(XMLElement& range, FieldInfo* info, bool isMissing) {
+  if (!range.hasAttribute("minValue") || !range.hasAttribute("maxValue")) return;
+  double low = 0;
+  double high = 0;
+  if (!range.getAttribute("minValue", low)) return;
+  if (!range.getAttribute("maxValue", high)) return;
+  info->AddRange(low, high, isMissing);
+}
+
+}  // namespace VnKx_1_2

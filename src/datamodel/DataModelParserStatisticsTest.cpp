@@ -1,0 +1,146 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <map>
+#include <string>
+
+#include "datamodel/DataModelParser.h"
+#include "peer/PeerStatus.h"
+#include "tests/support/ParseHarness.h"
+
+namespace VnKx_1_2 {
+namespace {
+
+using VnCommon_1_2::VnMV;
+using VnKxTest::DataModel;
+using VnKxTest::Num;
+using VnKxTest::ParseHarness;
+
+TEST(DataModelParserRecordCounts, KnownOnlyWhenAllThreeAreNonNegative) {
+  const struct {
+    const char* counts;
+    bool known;
+    double u, w, d;
+  } cases[] = {
+      {"", false, 0, 0, 0},
+      {"<RecordCounts droppedCount='5'/>", true, 0, 0, 5},
+      {"<RecordCounts unweightedCount='10' weightedCount='12.5'/>", false, 0, 0, 0},
+      {"<RecordCounts unweightedCount='10' weightedCount='12.5' droppedCount='1'/>", true, 10,
+       12.5, 1},
+      {"<RecordCounts unweightedCount='-1' weightedCount='1' droppedCount='1'/>", false, 0, 0, 0},
+      {"<RecordCounts unweightedCount='x' weightedCount='1' droppedCount='1'/>", true, 0, 1, 1},
+      {"<Deep><RecordCounts unweightedCount='3' weightedCount='3' droppedCount='0'/></Deep>", true,
+       3, 3, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.counts);
+    ParseHarness h(DataModel("", c.counts));
+    ASSERT_EQ(h.Parse(), StatusOk);
+    double u = -7, w = -7, d = -7;
+    EXPECT_EQ(h.Parser().GetRecordsCount(u, w, d), c.known);
+    if (c.known) {
+      EXPECT_EQ(u, c.u);
+      EXPECT_EQ(w, c.w);
+      EXPECT_EQ(d, c.d);
+    } else {
+      EXPECT_EQ(u, -7);
+    }
+  }
+}
+
+FieldInfo::ST_CTUSDATA Stats(ParseHarness& h) {
+  FieldInfo::ST_CTUSDATA stats;
+  h.Field(0).GetContinuousStatField(stats);
+  return stats;
+}
+
+std::string Continuous(const std::string& statistics) {
+  return DataModel("<Field name='x' storage='real' measure='continuous' role='input'>" +
+                   statistics + "</Field>");
+}
+
+TEST(DataModelParserContinuousStatistics, PresentMembersAreReadAbsentOnesKeepTheirDefault) {
+  ParseHarness h(Continuous("<ContinuousStatistics mean='4.5'/>"));
+  ASSERT_EQ(h.Parse(), StatusOk);
+  const FieldInfo::ST_CTUSDATA stats = Stats(h);
+  EXPECT_EQ(stats.mean, 4.5);
+  EXPECT_EQ(stats.sumCompWts, VnMV::gMissingValue);
+  EXPECT_EQ(stats.variance, VnMV::gMissingValue);
+  EXPECT_EQ(stats.exactMinimum, 0);
+
+  ParseHarness all(Continuous(
+      "<ContinuousStatistics sumCompWts='1' sumFreqWts='2' minimum='3' maximum='4' mean='5'"
+      " variance='nan' exactMinimum='-9007199254740993' exactMaximum='12'/>"));
+  ASSERT_EQ(all.Parse(), StatusOk);
+  const FieldInfo::ST_CTUSDATA s = Stats(all);
+  EXPECT_EQ(s.sumCompWts, 1);
+  EXPECT_EQ(s.maximum, 4);
+  EXPECT_TRUE(std::isnan(s.variance));  // NaN passes the infinity test
+  EXPECT_EQ(s.exactMinimum, -9007199254740993LL);
+  EXPECT_EQ(s.exactMaximum, 12);
+}
+
+TEST(DataModelParserContinuousStatistics, AnInfiniteValueDropsTheRecord) {
+  ParseHarness h(Continuous(
+      "<ContinuousStatistics sumCompWts='1' sumFreqWts='2' minimum='-inf' mean='5'/>"));
+  EXPECT_EQ(h.Parse(), StatusOk);
+  EXPECT_EQ(h.error, MsgInfiniteContinuousStat);
+  EXPECT_EQ(h.Field(0).GetMean(), VnMV::gMissingValue);
+  EXPECT_EQ(Stats(h).sumCompWts, VnMV::gMissingValue);  // not applied to the field
+
+  ParseHarness nested(Continuous("<Other><ContinuousStatistics mean='5'/></Other>"));
+  ASSERT_EQ(nested.Parse(), StatusOk);
+  EXPECT_EQ(nested.Field(0).GetMean(), VnMV::gMissingValue);  // only a direct child counts
+}
+
+std::string BaseWithCounts(const std::string& categories) {
+  return DataModel(
+      "<Field name='a' storage='integer' measure='nominal' role='input'>"
+      "<Values><Value value='1' displayLabel='one'/><Value value='2' displayLabel='two'/></Values>"
+      "<DiscreteStatistics>" + categories + "</DiscreteStatistics>"
+      "<BaseField name='b' storage='string' measure='nominal' role='input'/></Field>");
+}
+
+std::map<std::string, double> Counts(ParseHarness& h) {
+  std::map<std::string, double> counts;
+  h.Field(0).GetBaseField()->GetDiscreteStatField(counts);
+  return counts;
+}
+
+TEST(DataModelParserDiscreteStatistics, FirstCountOfATextStays) {
+  ParseHarness h(BaseWithCounts("<Category category='1' sumFreqWts='10'/>"
+                                "<Category category='1' sumFreqWts='99'/>"
+                                "<Category sumFreqWts='3'/><Category category='2'/>"));
+  ASSERT_EQ(h.Parse(), StatusOk);
+  EXPECT_EQ(h.error, 0);
+  EXPECT_EQ(Counts(h), (std::map<std::string, double>{{"", 3}, {"1", 10}, {"2", 0}}));
+  EXPECT_EQ(h.Field(0).GetBaseField()->GetValueFrequencies(), (std::vector<double>{10, 0}));
+}
+
+TEST(DataModelParserDiscreteStatistics, BadCategoriesDropTheCountsButNotTheField) {
+  for (const char* bad : {"<Category category='' sumFreqWts='1'/>",
+                          "<Category category='2' sumFreqWts='inf'/>"}) {
+    SCOPED_TRACE(bad);
+    ParseHarness h(BaseWithCounts(std::string("<Category category='1' sumFreqWts='10'/>") + bad));
+    EXPECT_EQ(h.Parse(), StatusOk);
+    EXPECT_EQ(h.error, MsgBadDiscreteStats);
+    EXPECT_TRUE(Counts(h).empty());
+    // The counts read before the bad category still reach the values.
+    EXPECT_EQ(h.Field(0).GetBaseField()->GetValueFrequencies(), (std::vector<double>{10, 0}));
+  }
+}
+
+TEST(DataModelParserRanges, BoundsAreTakenAsWrittenAndNeedBoth) {
+  ParseHarness h(Continuous("<Range minValue='10' maxValue='2'/><Range minValue='1'/>"
+                            "<Range minValue='x' maxValue='3'/><Range minValue='-1e999' maxValue='inf'/>"));
+  ASSERT_EQ(h.Parse(true), StatusOk);
+  const std::vector<double>& values = Num(&h.Field(0)).GetValues();
+  ASSERT_EQ(values.size(), 4u);
+  EXPECT_EQ(values[0], 10);
+  EXPECT_EQ(values[1], 2);
+  EXPECT_TRUE(std::isinf(values[2]) && values[2] < 0);
+  EXPECT_TRUE(std::isinf(values[3]) && values[3] > 0);
+}
+
+}  // namespace
+}  // namespace VnKx_1_2

@@ -1,0 +1,171 @@
+// The parser's readers of declared categorical and flag values, for fields and base fields.
+
+#include "datamodel/BaseValueIndex.h"
+#include "datamodel/DataModelParser.h"
+#include "external/hosthelper/XMLNames.h"
+
+namespace VnKx_1_2 {
+
+using KxCppHelperV1::XMLAttributes;
+using KxCppHelperV1::XMLElementIterator;
+using KxCppHelperV1::XMLElements;
+using KxCppHelperV1::XMLEntities;
+
+namespace {
+
+// Position 0, 1 or 2 of the partition lists for a DefinePartition text, -1 for any other.
+int PartitionSlot(const std::string& entity) {
+  if (entity == XMLEntities::Training) return 0;
+  if (entity == XMLEntities::Testing) return 1;
+  if (entity == XMLEntities::Validation) return 2;
+  return -1;
+}
+
+double CountOf(const std::map<std::string, double>& counts, const std::string& value,
+               double otherwise) {
+  if (counts.empty()) return otherwise;
+  const auto it = counts.find(value);
+  return it == counts.end() ? otherwise : it->second;
+}
+
+}  // namespace
+
+void DataModelParser::DealWithCatVar(XMLElement& values, FieldInfo* field, bool isMissing) {
+  std::vector<std::string> labels;
+  std::vector<std::string> partitionValues(3);
+  std::vector<bool> partitionFlags(3, false);
+  for (XMLElementIterator it = values.getElements(XMLElements::Value); it.hasMore();) {
+    const XMLElement element = it.next();
+    if (!element.hasAttribute(XMLAttributes::Value)) continue;
+    std::string value = element.getAttribute(XMLAttributes::Value);
+    labels.push_back(element.getAttribute(XMLAttributes::DisplayLabel));
+    const int slot = PartitionSlot(element.getAttribute(XMLAttributes::DefinePartition));
+    if (slot >= 0) {
+      partitionFlags[static_cast<size_t>(slot)] = true;
+      partitionValues[static_cast<size_t>(slot)] = value;
+    }
+    field->AddValue(std::move(value), isMissing, 0.0);
+  }
+  if (isMissing) return;
+  field->SetFieldLabel(std::move(labels));
+  field->SetPartitionValue(partitionValues, partitionFlags);
+}
+
+void DataModelParser::DealWithFlagVar(XMLElement& values, FieldInfo* field) {
+  std::string flagValues[2];
+  std::string flagLabels[2];
+  for (XMLElementIterator it = values.getElements(XMLElements::Value); it.hasMore();) {
+    const XMLElement element = it.next();
+    if (!element.hasAttribute("flagValue")) continue;
+    const int slot = element.getAttribute("flagValue") == "true" ? 0 : 1;
+    flagValues[slot] = element.getAttribute("value");
+    flagLabels[slot] = element.getAttribute("displayLabel");
+    field->SetBinaryFlagValue(slot);
+  }
+  field->AddValue(flagValues[0], false, 0.0);
+  field->AddValue(flagValues[1], false, 0.0);
+  field->SetFieldLabel({flagLabels[0], flagLabels[1]});
+}
+
+bool DataModelParser::GetDspLabels_InPF(XMLElement field, XMLElement& values, LabelPairs& labels) {
+  if (!field.isValid()) return false;
+  const XMLElement first = field.getElementsDirect(XMLElements::Values).next();
+  if (!first.isValid()) return false;
+  values = first;
+  for (XMLElementIterator it = values.getElements(XMLElements::Value); it.hasMore();) {
+    const XMLElement element = it.next();
+    if (!element.hasAttribute(XMLAttributes::Value)) continue;
+    labels.emplace_back(element.getAttribute(XMLAttributes::DisplayLabel),
+                        element.getAttribute(XMLAttributes::Value));
+  }
+  return !labels.empty();
+}
+
+const BaseValueIndex& DataModelParser::IndexOf(const XMLElement& values) {
+  if (!baseValueIndex || !baseValueIndex->Covers(values)) {
+    baseValueIndex = std::make_unique<BaseValueIndex>(values);
+  }
+  return *baseValueIndex;
+}
+
+bool DataModelParser::MappingBsCatVar(std::string& key, bool underValueLabels, XMLElement values,
+                                      std::string& displayLabel) {
+  if (key.empty() || !values.isValid()) return false;
+  const BaseValueIndex& index = IndexOf(values);
+  const BaseValueIndex::Entry* match = index.Category(key);
+  if (match != nullptr) {
+    displayLabel = match->displayLabel;
+    return true;
+  }
+  // Without a match, a walk that is not under value labels leaves the last label it examined.
+  const BaseValueIndex::Entry* last = index.LastCategory();
+  if (!underValueLabels && last != nullptr) displayLabel = last->displayLabel;
+  return false;
+}
+
+bool DataModelParser::MappingBsMissVar(std::string& key, bool underValueLabels, XMLElement values,
+                                       std::string& displayLabel) {
+  return MappingBsCatVar(key, underValueLabels, values, displayLabel);
+}
+
+bool DataModelParser::MappingBsFlagVar(std::string& key, bool /*underValueLabels*/,
+                                       XMLElement values, std::string& flagValue,
+                                       std::string& displayLabel) {
+  if (key.empty() || !values.isValid()) return false;
+  const BaseValueIndex& index = IndexOf(values);
+  const BaseValueIndex::Entry* match = index.Flag(key);
+  const BaseValueIndex::Entry* seen = match != nullptr ? match : index.LastFlag();
+  if (seen != nullptr) {
+    flagValue = seen->flagValue;
+    displayLabel = seen->displayLabel;
+  }
+  return match != nullptr;
+}
+
+void DataModelParser::DealWithBsCatVar(const std::map<std::string, double>& counts,
+                                       LabelPairs& labels, const XMLElement& baseValues,
+                                       bool underValueLabels, FieldInfo* field, bool isMissing) {
+  if (labels.empty() || field == nullptr) return;
+  std::vector<std::string> displayLabels;
+  displayLabels.reserve(labels.size());
+  for (auto& [label, value] : labels) {
+    std::string key = isMissing ? value : label;
+    std::string display;
+    if (underValueLabels) MappingBsCatVar(key, true, baseValues, display);
+    displayLabels.push_back(std::move(display));
+    if (isMissing) {
+      field->AddValue(value, true, 0.0);
+    } else {
+      field->AddValue(label, false, CountOf(counts, value, 0.0));
+    }
+  }
+  if (!isMissing) field->SetFieldLabel(std::move(displayLabels));
+}
+
+void DataModelParser::DealWithBsFlagVar(const std::map<std::string, double>& counts,
+                                        LabelPairs& labels, const XMLElement& baseValues,
+                                        bool underValueLabels, FieldInfo* field) {
+  if (labels.empty() || field == nullptr) return;
+  std::string flagValues[2];
+  std::string flagLabels[2];
+  double frequencies[2] = {0.0, 0.0};
+  for (auto& [label, value] : labels) {
+    std::string flag;
+    std::string display;
+    std::string key = label;
+    MappingBsFlagVar(key, underValueLabels, baseValues, flag, display);
+    const int slot = flag == "true" ? 0 : 1;
+    flagValues[slot] = label;
+    flagLabels[slot] = display;
+    frequencies[slot] = CountOf(counts, value, frequencies[slot]);
+    if (!flagValues[slot].empty()) field->AddValue(flagValues[slot], false, frequencies[slot]);
+    if (slot == 0) field->SetBinaryFlagValue(value == "0" ? 0 : 1);
+  }
+  std::vector<std::string> displayLabels;
+  for (int slot = 0; slot < 2; ++slot) {
+    if (!flagValues[slot].empty()) displayLabels.push_back(flagLabels[slot]);
+  }
+  field->SetFieldLabel(std::move(displayLabels));
+}
+
+}  // namespace VnKx_1_2
