@@ -1,0 +1,178 @@
+#include "input/InputAdapter.h"
+
+#include "datamodel/DataModelParser.h"
+#include "external/common/RawRecord.h"
+#include "external/common/Record.h"
+#include "external/common/XMLElement.h"
+#include "fields/FieldInfo.h"
+#include "peer/PeerStatus.h"
+
+namespace VnKx_1_2 {
+
+using VnXML_1_2::IVnVariable;
+
+InputAdapter::InputAdapter(KxCppHelperV1::DataHelper* dataHelper_, const DataModelParser& parser_,
+                           bool modelRolesOnly_, bool targetAsInput_, bool openCategories_,
+                           bool allowDateTime_, bool declaredValuesOnly_)
+    : modelRolesOnly(modelRolesOnly_),
+      targetAsInput(targetAsInput_),
+      openCategories(openCategories_),
+      dataHelper(dataHelper_),
+      fields(&parser_.GetFieldInfo()),
+      allowDateTime(allowDateTime_),
+      parser(&parser_),
+      declaredValuesOnly(declaredValuesOnly_) {}
+
+InputAdapter::~InputAdapter() = default;
+
+void InputAdapter::GetValues(VnCommon_1_2::Record& record, std::vector<bool>& missing) const {
+  const size_t count = fieldIndexes.size();
+  for (size_t k = 0; k < count; ++k) {
+    bool fieldMissing = false;
+    FieldAt(fieldIndexes[k])->GetValue(record, fieldMissing, openCategories);
+    missing[k] = fieldMissing;
+  }
+}
+
+void InputAdapter::GetRawValues(VnCommon_1_2::RawRecord& record,
+                                std::vector<bool>& missing) const {
+  const size_t count = fieldIndexes.size();
+  for (size_t k = 0; k < count; ++k) {
+    bool fieldMissing = false;
+    FieldAt(fieldIndexes[k])->GetRawValue(record, fieldMissing);
+    missing[k] = fieldMissing;
+  }
+}
+
+bool InputAdapter::BuildVarlist(int* error) {
+  if (const VnXML_1_2::XMLElement* formats = parser->GetFieldFormatsXML()) {
+    VnXML_1_2::XMLElement* duplicate = formats->Duplicate();
+    if (duplicate != nullptr) varList.SetFieldFormatsElement(duplicate);
+  }
+  double unweighted = 0;
+  double weighted = 0;
+  double dropped = 0;
+  if (parser->GetRecordsCount(unweighted, weighted, dropped)) {
+    varList.SetUnWeightedCount(unweighted);
+    varList.SetWeightedCount(weighted);
+    varList.SetDroppedCount(dropped);
+  }
+  SetFieldIndexVector();
+  for (size_t k = 0; k < fieldIndexes.size(); ++k) {
+    if (parser->WasCancelled()) {
+      *error = MsgCancelled;
+      return false;
+    }
+  }
+  if (!IsValidFields(error)) return false;
+  SetFieldsBinningParameter();
+  if (!AddFrequencyWeightToVarlist(error)) return false;
+
+  for (const int position : fieldIndexes) {
+    FieldInfo* field = FieldAt(position);
+    if (FieldInfo* base = field->GetBaseField()) {
+      const int index = base->AddToVarList(varList, targetAsInput, openCategories,
+                                           declaredValuesOnly);
+      base->PrepareEncoder(varList);
+      field->SetIndexInVarList(index);
+      // The field reads its own values into the base field's variable, through its encoder.
+      field->PrepareEncoder(varList);
+    } else {
+      field->AddToVarList(varList, targetAsInput, openCategories, declaredValuesOnly);
+      field->PrepareEncoder(varList);
+    }
+    field->PrepareDataHelper(dataHelper);
+  }
+  return varList.Size() != 0;
+}
+
+void InputAdapter::SetFrequencyWeightVar(const std::string& name,
+                                         IVnVariable::WRoundingOption option) {
+  frequencyWeightName = name;
+  roundingOption = option;
+}
+
+bool InputAdapter::GetPartitionFieldName(std::string& name) {
+  for (const FieldInfo* field : *fields) {
+    if (field->GetDirection() == FieldInfo::D_PARTITION) {
+      name = field->GetFieldName();
+      return true;
+    }
+  }
+  return false;
+}
+
+void InputAdapter::Rebind(KxCppHelperV1::DataHelper* helper) {
+  dataHelper = helper;
+  for (FieldInfo* field : *fields) field->PrepareDataHelper(helper);
+}
+
+bool InputAdapter::IsValidFields(int* /*error*/) { return true; }
+
+void InputAdapter::SetFieldIndexVector() {
+  fieldIndexes.clear();
+  for (size_t i = 0; i < fields->size(); ++i) {
+    const FieldInfo* field = (*fields)[i];
+    if (!CanAddToVarList(field)) continue;
+    fieldIndexes.push_back(static_cast<int>(i));
+    if (frequencyWeightName.empty() && field->GetDirection() == FieldInfo::D_FREQWEIGHT) {
+      frequencyWeightName = field->GetFieldName();
+      roundingOption = IVnVariable::WR_ROUND;
+    }
+  }
+}
+
+bool InputAdapter::CanAddToVarList(const FieldInfo* field) const {
+  switch (field->GetStorage()) {
+    case FieldInfo::S_INTEGER:
+    case FieldInfo::S_REAL:
+    case FieldInfo::S_STRING:
+      break;
+    case FieldInfo::S_DATE:
+    case FieldInfo::S_TIME:
+    case FieldInfo::S_TIMESTAMP:
+      if (!allowDateTime) return false;
+      break;
+    default:
+      return false;
+  }
+  if (!modelRolesOnly) return true;
+  switch (field->GetDirection()) {
+    case FieldInfo::D_TARGET:
+    case FieldInfo::D_INPUT:
+    case FieldInfo::D_FREQWEIGHT:
+    case FieldInfo::D_RECORDID:
+      return true;
+    default:
+      return false;
+  }
+}
+
+void InputAdapter::SetFieldsBinningParameter() {
+  for (const int position : fieldIndexes) FieldAt(position)->SetBinningParameter(-1, false);
+}
+
+bool InputAdapter::AddFrequencyWeightToVarlist(int* error) {
+  if (frequencyWeightName.empty()) return true;
+  for (const int position : fieldIndexes) {
+    FieldInfo* field = FieldAt(position);
+    if (field->GetFieldName() != frequencyWeightName) continue;
+    if (field->SetFrequencyWeight(roundingOption)) return true;
+    *error = MsgFieldNotBuilt;
+    return false;
+  }
+  for (size_t i = 0; i < fields->size(); ++i) {
+    FieldInfo* field = (*fields)[i];
+    if (field->GetFieldName() != frequencyWeightName) continue;
+    if (!field->SetFrequencyWeight(roundingOption)) {
+      *error = MsgFieldNotBuilt;
+      return false;
+    }
+    fieldIndexes.push_back(static_cast<int>(i));
+    return true;
+  }
+  *error = MsgNoDeclaredValues;
+  return false;
+}
+
+}  // namespace VnKx_1_2

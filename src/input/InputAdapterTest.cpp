@@ -1,0 +1,288 @@
+#include "input/InputAdapter.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "external/common/Record.h"
+#include "fields/FieldInfo.h"
+#include "peer/PeerStatus.h"
+#include "tests/support/InputHarness.h"
+#include "tests/support/ParseHarness.h"
+
+namespace VnKx_1_2 {
+namespace {
+
+using VnKxHost::Cell;
+using VnKxHost::ColumnType;
+using VnKxHost::Table;
+using VnKxTest::AdapterFlags;
+using VnKxTest::DataModel;
+using VnKxTest::FieldXml;
+using VnKxTest::InputHarness;
+using VnXML_1_2::IVnVariable;
+
+std::vector<std::string> VariableNames(InputAdapter& adapter) {
+  std::vector<std::string> names;
+  for (size_t i = 0; i < adapter.GetVarList().Size(); ++i) {
+    names.push_back(adapter.GetVarList().GetVarAt(static_cast<int>(i))->GetName());
+  }
+  return names;
+}
+
+const std::string kRange = "<Range minValue='0' maxValue='100'/>";
+const std::string kValues = "<Values><Value value='a'/><Value value='b'/></Values>";
+
+TEST(InputAdapterAdmission, StorageTestAndDateTimeFlag) {
+  InputHarness h(DataModel(FieldXml("d", "date", "continuous", "input", kRange) +
+                           FieldXml("t", "time", "continuous", "input", kRange) +
+                           FieldXml("u", "timestamp", "continuous", "input", kRange)),
+                 Table());
+  auto adapter = h.Adapter();
+  int error = -1;
+  EXPECT_FALSE(adapter->BuildVarlist(&error));
+  EXPECT_EQ(error, -1);
+  EXPECT_EQ(adapter->GetSize(), 0);
+
+  AdapterFlags flags;
+  flags.allowDateTime = true;
+  auto dates = h.Adapter(flags);
+  EXPECT_TRUE(dates->BuildVarlist(&error));
+  EXPECT_EQ(VariableNames(*dates), (std::vector<std::string>{"d", "t", "u"}));
+}
+
+TEST(InputAdapterAdmission, ModelRolesOnlyKeepsModelDirections) {
+  InputHarness h(DataModel(FieldXml("in", "real", "continuous", "input", kRange) +
+                           FieldXml("both", "real", "continuous", "both", kRange) +
+                           FieldXml("none", "string", "nominal", "none", kValues) +
+                           FieldXml("part", "string", "nominal", "partition", kValues) +
+                           FieldXml("split", "string", "nominal", "split", kValues) +
+                           FieldXml("id", "integer", "nominal", "recordId") +
+                           FieldXml("out", "string", "nominal", "target", kValues)),
+                 Table());
+  AdapterFlags flags;
+  flags.modelRolesOnly = true;
+  auto adapter = h.Adapter(flags);
+  int error = 0;
+  ASSERT_TRUE(adapter->BuildVarlist(&error));
+  EXPECT_EQ(VariableNames(*adapter), (std::vector<std::string>{"in", "id", "out"}));
+  EXPECT_EQ(adapter->GetFieldIndexVector(), (std::vector<int>{0, 5, 6}));
+  EXPECT_EQ(h.Adapter()->GetSize(), 0);
+  auto all = h.Adapter();
+  ASSERT_TRUE(all->BuildVarlist(&error));
+  EXPECT_EQ(all->GetSize(), 7);
+  std::string partition = "unchanged";
+  EXPECT_TRUE(all->GetPartitionFieldName(partition));
+  EXPECT_EQ(partition, "part");
+}
+
+TEST(InputAdapterWeight, TheFirstAdmittedWeightFieldIsTheWeight) {
+  InputHarness h(DataModel(FieldXml("w1", "real", "continuous", "freqWeight", kRange) +
+                           FieldXml("x", "real", "continuous", "input", kRange) +
+                           FieldXml("w2", "real", "continuous", "freqWeight", kRange)),
+                 Table());
+  auto adapter = h.Adapter();
+  int error = 0;
+  ASSERT_TRUE(adapter->BuildVarlist(&error));
+  VnXML_1_2::VnVarList& list = adapter->GetVarList();
+  EXPECT_EQ(list.GetWeightVarIndex(), 0);
+  EXPECT_EQ(list.GetVarAt(0)->AsContVar()->GetRoundingOption(), IVnVariable::WR_ROUND);
+  EXPECT_FALSE(list.GetVarAt(2)->AsContVar()->IsWeight());
+}
+
+TEST(InputAdapterWeight, ANamedFieldLeftOutIsAppendedOrRefused) {
+  const std::string model =
+      DataModel(FieldXml("dw", "date", "continuous", "freqWeight", kRange) +
+                FieldXml("x", "real", "continuous", "input", kRange) +
+                FieldXml("s", "string", "nominal", "input", kValues) +
+                FieldXml("dn", "date", "nominal", "input", "<Values><Value value='1'/></Values>"));
+  {
+    InputHarness h(model, Table());
+    auto adapter = h.Adapter();
+    int error = 0;
+    ASSERT_TRUE(adapter->BuildVarlist(&error));  // the date weight does not name itself
+    EXPECT_EQ(adapter->GetVarList().GetWeightVarIndex(), -1);
+    EXPECT_EQ(VariableNames(*adapter), (std::vector<std::string>{"x", "s"}));
+  }
+  const struct {
+    const char* name;
+    bool built;
+    int error;
+    std::vector<std::string> variables;
+  } cases[] = {
+      {"dw", true, 0, {"x", "s", "dw"}},
+      {"dn", false, MsgFieldNotBuilt, {}},
+      {"s", false, MsgFieldNotBuilt, {}},
+      {"nobody", false, MsgNoDeclaredValues, {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    InputHarness h(model, Table());
+    auto adapter = h.Adapter();
+    adapter->SetFrequencyWeightVar(c.name, IVnVariable::WR_TRUNCATE);
+    int error = 0;
+    EXPECT_EQ(adapter->BuildVarlist(&error), c.built);
+    EXPECT_EQ(error, c.error);
+    EXPECT_EQ(VariableNames(*adapter), c.variables);
+  }
+}
+
+TEST(InputAdapterBuild, CountsAndFormatsAreHandedOver) {
+  const std::string fields = FieldXml("x", "real", "continuous", "input", kRange);
+  InputHarness known(DataModel(fields, "<FieldFormats count='1'/><RecordCounts unweightedCount='10'"
+                                       " weightedCount='12' droppedCount='1'/>"),
+                     Table());
+  auto adapter = known.Adapter();
+  int error = 0;
+  ASSERT_TRUE(adapter->BuildVarlist(&error));
+  EXPECT_EQ(adapter->GetVarList().GetUnWeightedCount(), 10);
+  EXPECT_EQ(adapter->GetVarList().GetDroppedCount(), 1);
+  ASSERT_NE(adapter->GetVarList().GetFieldFormatsElement(), nullptr);
+  EXPECT_NE(adapter->GetVarList().GetFieldFormatsElement(), known.Parser().GetFieldFormatsXML());
+
+  InputHarness partial(DataModel(fields, "<RecordCounts unweightedCount='10' weightedCount='12'/>"),
+                       Table());
+  auto other = partial.Adapter();
+  ASSERT_TRUE(other->BuildVarlist(&error));
+  EXPECT_EQ(other->GetVarList().GetUnWeightedCount(), -1);
+}
+
+TEST(InputAdapterBuild, BaseFieldsTakeTheFieldsPlace) {
+  InputHarness h(DataModel(FieldXml("code", "integer", "nominal", "input",
+                                    "<Values><Value value='1' displayLabel='low'/></Values>"
+                                    "<BaseField name='level' storage='string' measure='nominal'"
+                                    " role='input'/>") +
+                           FieldXml("x", "real", "continuous", "input", kRange)),
+                 Table());
+  auto adapter = h.Adapter();
+  int error = 0;
+  ASSERT_TRUE(adapter->BuildVarlist(&error));
+  EXPECT_EQ(VariableNames(*adapter), (std::vector<std::string>{"level", "x"}));
+  FieldInfo* code = h.Parser().GetFieldInfo()[0];
+  EXPECT_EQ(code->GetIndexInVarList(), 0);
+  EXPECT_EQ(code->GetBaseField()->GetEncoder(), adapter->GetVarList().GetEncoderAt(0));
+  EXPECT_EQ(code->GetDataHelper(), h.data.get());
+}
+
+TEST(InputAdapterBuild, FlagsReachTheVariables) {
+  const std::string model = DataModel(FieldXml("y", "string", "nominal", "target", kValues) +
+                                      FieldXml("r", "real", "continuous", "input"));
+  const struct {
+    const char* name;
+    AdapterFlags flags;
+    IVnVariable::VariableRole role;
+    bool open;
+    double high;
+  } cases[] = {
+      {"defaults", {}, IVnVariable::VR_TARGET, false, 1.7976931348623157e308},
+      {"target as input", {false, true, false, false, false}, IVnVariable::VR_INPUT, false,
+       1.7976931348623157e308},
+      {"open categories", {false, false, true, false, false}, IVnVariable::VR_TARGET, true,
+       1.7976931348623157e308},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    InputHarness h(model, Table());
+    auto adapter = h.Adapter(c.flags);
+    int error = 0;
+    ASSERT_TRUE(adapter->BuildVarlist(&error));
+    EXPECT_EQ(adapter->GetVarList().GetVarAt(0)->GetRole(), c.role);
+    EXPECT_EQ(adapter->GetVarList().GetVarAt(0)->AsCatVar()->IsOpen(), c.open);
+    EXPECT_EQ(adapter->GetVarList().GetVarAt(1)->AsContVar()->GetHigh(), c.high);
+  }
+}
+
+TEST(InputAdapterBuild, ACancelledParserStopsTheBuild) {
+  InputHarness h(DataModel(FieldXml("x", "real", "continuous", "input", kRange)), Table());
+  h.Parser().Cancel();
+  auto adapter = h.Adapter();
+  int error = 0;
+  EXPECT_FALSE(adapter->BuildVarlist(&error));
+  EXPECT_EQ(error, MsgCancelled);
+  EXPECT_EQ(adapter->GetVarList().Size(), 0u);
+}
+
+// A component's own admission, validity and binning rules.
+class StrictAdapter : public InputAdapter {
+ public:
+  using InputAdapter::InputAdapter;
+  int validityCalls = 0;
+
+ protected:
+  bool CanAddToVarList(const FieldInfo* field) const override {
+    return InputAdapter::CanAddToVarList(field) && field->GetFieldName() != "skip";
+  }
+  bool IsValidFields(int* error) override {
+    ++validityCalls;
+    for (const int position : fieldIndexes) {
+      if (!FieldAt(position)->IsValidField(error)) return false;
+    }
+    return true;
+  }
+  void SetFieldsBinningParameter() override {
+    for (const int position : fieldIndexes) FieldAt(position)->SetBinningParameter(4, true);
+  }
+};
+
+TEST(InputAdapterDerived, HooksReplaceTheBaseRules) {
+  InputHarness h(DataModel(FieldXml("x", "real", "continuous", "input", kRange) +
+                           FieldXml("skip", "real", "continuous", "input", kRange)),
+                 Table());
+  StrictAdapter adapter(h.data.get(), h.Parser(), false, false, false, false, false);
+  int error = 0;
+  ASSERT_TRUE(adapter.BuildVarlist(&error));
+  EXPECT_EQ(adapter.validityCalls, 1);
+  ASSERT_EQ(adapter.GetSize(), 1);
+  EXPECT_TRUE(adapter.GetVarList().GetVarAt(0)->AsContVar()->IsBinned());
+  EXPECT_EQ(adapter.GetVarList().GetVarAt(0)->AsContVar()->GetNumBins(), 4);
+
+  InputHarness invalid(DataModel(FieldXml("s", "string", "nominal")), Table());
+  StrictAdapter refusing(invalid.data.get(), invalid.Parser(), false, false, false, false, false);
+  EXPECT_FALSE(refusing.BuildVarlist(&error));
+  EXPECT_EQ(error, MsgNoDeclaredValues);
+  EXPECT_EQ(refusing.GetVarList().Size(), 0u);
+}
+
+TEST(InputAdapterValues, EveryFlagIsRewrittenForEachRecord) {
+  Table table;
+  table.AddColumn("n", ColumnType::kInteger);
+  table.AddColumn("x", ColumnType::kReal);
+  table.AddColumn("s", ColumnType::kString);
+  table.AddRow({Cell(-1), Cell(-1.0), Cell("zz")});
+  table.AddRow({Cell(2), Cell(VnCommon_1_2::VnMV::gMissingValue), Cell("")});
+  table.AddRow({Cell::Null(), Cell::Null(), Cell::Null()});
+  InputHarness h(DataModel(FieldXml("n", "integer", "nominal", "input",
+                                    "<Values><Value value='2'/></Values>") +
+                           FieldXml("x", "real", "continuous", "input", kRange) +
+                           FieldXml("s", "string", "nominal", "input",
+                                    "<Values><Value value=''/></Values>")),
+                 table);
+  auto adapter = h.Adapter();
+  int error = 0;
+  ASSERT_TRUE(adapter->BuildVarlist(&error));
+  VnCommon_1_2::Record record(3);
+  std::vector<bool> missing(3, true);
+  const std::vector<std::vector<bool>> expected = {
+      {true, false, true}, {false, true, false}, {true, true, true}};
+  for (const auto& row : expected) {
+    ASSERT_TRUE(h.data->nextRecord());
+    adapter->GetValues(record, missing);
+    EXPECT_EQ(missing, row);
+  }
+}
+
+TEST(InputAdapterValues, RebindSwitchesEveryFieldToTheNewCursor) {
+  InputHarness h(DataModel(FieldXml("x", "real", "continuous", "input", kRange) +
+                           FieldXml("d", "date", "continuous", "input", kRange)),
+                 Table());
+  auto adapter = h.Adapter();
+  int error = 0;
+  ASSERT_TRUE(adapter->BuildVarlist(&error));
+  KxCppHelperV1::DataHelper other(h.context.Iterator(0).record());
+  adapter->Rebind(&other);
+  for (const FieldInfo* field : h.Parser().GetFieldInfo()) EXPECT_EQ(field->GetDataHelper(), &other);
+}
+
+}  // namespace
+}  // namespace VnKx_1_2
