@@ -6,21 +6,19 @@ namespace VnKxHost {
 
 std::size_t Table::AddColumn(const std::string& name, ColumnType type) {
   if (rows_ != 0) throw std::invalid_argument("columns must be added before rows");
-  columns_.push_back(Column{name, type, {}, {}, {}, {}});
+  std::size_t textIndex = 0;
+  if (type == ColumnType::kString) {
+    textIndex = texts_.size();
+    texts_.emplace_back();
+  }
+  columns_.push_back(Column{name, type, textIndex});
   return columns_.size() - 1;
 }
 
 void Table::Reserve(std::size_t rows) {
-  for (Column& column : columns_) {
-    column.nulls.reserve(rows);
-    if (column.type == ColumnType::kInteger) {
-      column.integers.reserve(rows);
-    } else if (column.type == ColumnType::kString) {
-      column.texts.reserve(rows);
-    } else {
-      column.reals.reserve(rows);
-    }
-  }
+  cells_.reserve(rows * columns_.size());
+  nulls_.reserve(rows * columns_.size());
+  for (auto& texts : texts_) texts.reserve(rows);
 }
 
 void Table::AddRow(const std::vector<Cell>& cells) {
@@ -28,52 +26,37 @@ void Table::AddRow(const std::vector<Cell>& cells) {
     throw std::invalid_argument("row has " + std::to_string(cells.size()) + " cells, table has " +
                                 std::to_string(columns_.size()) + " columns");
   }
-  for (std::size_t c = 0; c < cells.size(); ++c) Append(columns_[c], cells[c]);
+  for (std::size_t c = 0; c < cells.size(); ++c) {
+    const ColumnType type = columns_[c].type;
+    const auto& value = cells[c].Value();
+    const bool fits = cells[c].IsNull() ||
+                      (type == ColumnType::kInteger ? std::holds_alternative<std::int64_t>(value)
+                       : type == ColumnType::kString
+                           ? std::holds_alternative<std::string>(value)
+                           : !std::holds_alternative<std::string>(value));
+    if (!fits) {
+      throw std::invalid_argument("column " + columns_[c].name + " does not hold such a value");
+    }
+  }
+  for (std::size_t c = 0; c < cells.size(); ++c) Append(c, cells[c]);
   ++rows_;
 }
 
-void Table::Append(Column& column, const Cell& cell) {
-  const auto& value = cell.Value();
-  column.nulls.push_back(cell.IsNull() ? 1 : 0);
-  switch (column.type) {
-    case ColumnType::kInteger:
-      if (!cell.IsNull() && !std::holds_alternative<std::int64_t>(value)) {
-        throw std::invalid_argument("column " + column.name + " holds integers");
-      }
-      column.integers.push_back(cell.IsNull() ? 0 : std::get<std::int64_t>(value));
-      return;
-    case ColumnType::kString:
-      if (!cell.IsNull() && !std::holds_alternative<std::string>(value)) {
-        throw std::invalid_argument("column " + column.name + " holds texts");
-      }
-      column.texts.push_back(cell.IsNull() ? std::string() : std::get<std::string>(value));
-      return;
-    default:
-      if (std::holds_alternative<std::string>(value)) {
-        throw std::invalid_argument("column " + column.name + " holds numbers");
-      }
-      if (std::holds_alternative<std::int64_t>(value)) {
-        column.reals.push_back(static_cast<double>(std::get<std::int64_t>(value)));
-      } else {
-        column.reals.push_back(cell.IsNull() ? 0.0 : std::get<double>(value));
-      }
-      return;
-  }
-}
-
-const void* Table::Bytes(std::size_t row, std::size_t column, std::size_t& size) const {
+void Table::Append(std::size_t column, const Cell& cell) {
   const Column& c = columns_[column];
-  switch (c.type) {
-    case ColumnType::kInteger:
-      size = sizeof(std::int64_t);
-      return &c.integers[row];
-    case ColumnType::kString:
-      size = c.texts[row].size();
-      return c.texts[row].data();
-    default:
-      size = sizeof(double);
-      return &c.reals[row];
+  const auto& value = cell.Value();
+  nulls_.push_back(cell.IsNull() ? 1 : 0);
+  Number number{};
+  if (c.type == ColumnType::kString) {
+    texts_[c.textIndex].push_back(cell.IsNull() ? std::string() : std::get<std::string>(value));
+  } else if (c.type == ColumnType::kInteger) {
+    number.integer = cell.IsNull() ? 0 : std::get<std::int64_t>(value);
+  } else if (std::holds_alternative<std::int64_t>(value)) {
+    number.real = static_cast<double>(std::get<std::int64_t>(value));
+  } else if (std::holds_alternative<double>(value)) {
+    number.real = std::get<double>(value);
   }
+  cells_.push_back(number);
 }
 
 }  // namespace VnKxHost

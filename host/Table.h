@@ -1,7 +1,8 @@
 #pragma once
 
 // A typed in-memory table as the host holds an input: columns of integers (64-bit), reals,
-// strings, dates, times or timestamps (doubles), each cell possibly null. Misuse (a cell of the
+// strings, dates, times or timestamps (doubles), each cell possibly null. Numeric cells are
+// stored row by row, as a host's record buffer holds them, so that a record is contiguous. Misuse (a cell of the
 // wrong kind, a row of the wrong width) throws std::invalid_argument: this is test tooling.
 
 #include <cstddef>
@@ -49,29 +50,44 @@ class Table {
   const std::string& ColumnName(std::size_t column) const { return columns_[column].name; }
   ColumnType Type(std::size_t column) const { return columns_[column].type; }
 
-  bool IsNull(std::size_t row, std::size_t column) const { return columns_[column].nulls[row] != 0; }
+  bool IsNull(std::size_t row, std::size_t column) const { return nulls_[Slot(row, column)] != 0; }
   // The 8 bytes of an integer or real-valued cell, or the bytes of a text cell.
-  const void* Bytes(std::size_t row, std::size_t column, std::size_t& size) const;
-  std::int64_t Integer(std::size_t row, std::size_t column) const {
-    return columns_[column].integers[row];
+  const void* Bytes(std::size_t row, std::size_t column, std::size_t& size) const {
+    if (columns_[column].type == ColumnType::kString) {
+      const std::string& text = Text(row, column);
+      size = text.size();
+      return text.data();
+    }
+    size = 8;
+    return &cells_[Slot(row, column)];
   }
-  double Real(std::size_t row, std::size_t column) const { return columns_[column].reals[row]; }
+  std::int64_t Integer(std::size_t row, std::size_t column) const {
+    return cells_[Slot(row, column)].integer;
+  }
+  double Real(std::size_t row, std::size_t column) const { return cells_[Slot(row, column)].real; }
   const std::string& Text(std::size_t row, std::size_t column) const {
-    return columns_[column].texts[row];
+    return texts_[columns_[column].textIndex][row];
   }
 
  private:
   struct Column {
     std::string name;
     ColumnType type;
-    std::vector<std::int64_t> integers;
-    std::vector<double> reals;
-    std::vector<std::string> texts;
-    std::vector<std::uint8_t> nulls;
+    std::size_t textIndex;  // for string columns, the column's place in texts_
   };
-  static void Append(Column& column, const Cell& cell);
+  union Number {
+    std::int64_t integer;
+    double real;
+  };
+  std::size_t Slot(std::size_t row, std::size_t column) const {
+    return row * columns_.size() + column;
+  }
+  void Append(std::size_t column, const Cell& cell);
 
   std::vector<Column> columns_;
+  std::vector<Number> cells_;                    // row-major, one per cell
+  std::vector<std::uint8_t> nulls_;              // row-major, one per cell
+  std::vector<std::vector<std::string>> texts_;  // per string column, one per row
   std::size_t rows_ = 0;
 };
 

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 
+#include "datamodel/Attributes.h"
 #include "datamodel/BaseValueIndex.h"
 #include "external/common/XMLElement.h"
 #include "external/hosthelper/XMLNames.h"
@@ -24,12 +25,12 @@ constexpr double kHighest = std::numeric_limits<double>::max();
 // empty label becomes the name.
 struct Description {
   std::string name, storage, role, measure, label;
-  explicit Description(const KxCppHelperV1::XMLElement& element)
-      : name(element.getAttribute("name")),
-        storage(element.getAttribute("storage")),
-        role(element.getAttribute("role")),
-        measure(element.getAttribute("measure")),
-        label(element.getAttribute("displayLabel")) {
+  explicit Description(const Attributes& attributes)
+      : name(attributes.Text("name")),
+        storage(attributes.Text("storage")),
+        role(attributes.Text("role")),
+        measure(attributes.Text("measure")),
+        label(attributes.Text("displayLabel")) {
     if (label.empty()) label = name;
   }
   FieldInfo* Create(int fieldIndex) const {
@@ -75,12 +76,15 @@ unsigned int DataModelParser::ParseDataModel(KxCppHelperV1::XMLDocument document
   for (XMLElementIterator it = fieldsElement.getElements(XMLElements::Field); it.hasMore();) {
     if (WasCancelled()) break;
     XMLElement field = it.next();
-    if (field.hasAttribute("name") && field.hasAttribute("storage") &&
-        field.hasAttribute("measure") && field.hasAttribute("role")) {
+    const Attributes attributes(field);
+    if (attributes.Has("name") && attributes.Has("storage") && attributes.Has("measure") &&
+        attributes.Has("role")) {
       if (!ScanDataFields(field, numOfFields, error, defaultRange)) {
         status = StatusParseFailed;
         break;
       }
+      // No field element below this one: the walk goes on after its subtree.
+      if (scan.Covers(field) && !scan.hasNestedField) it.skipChildren();
     }
     ++numOfFields;
   }
@@ -95,6 +99,7 @@ unsigned int DataModelParser::ParseDataModel(KxCppHelperV1::XMLDocument document
 
 bool DataModelParser::ScanDataFields(XMLElement& field, int fieldIndex, int* error,
                                      bool defaultRange) {
+  scan.Scan(field);
   XMLElement baseElement;
   const bool hasBase = HasBaseField(field, baseElement);
   FieldInfo* info = nullptr;
@@ -112,7 +117,8 @@ bool DataModelParser::ScanDataFields(XMLElement& field, int fieldIndex, int* err
 }
 
 bool DataModelParser::HasBaseField(XMLElement field, XMLElement& baseField) const {
-  const XMLElement base = field.getElement(XMLElements::BaseField);
+  const XMLElement base =
+      scan.Covers(field) ? scan.baseField : field.getElement(XMLElements::BaseField);
   if (!base.isValid()) return false;
   baseField = base;
   const XMLElement inner = base.getElement(XMLElements::Field);
@@ -121,12 +127,21 @@ bool DataModelParser::HasBaseField(XMLElement field, XMLElement& baseField) cons
 }
 
 void DataModelParser::ReadRanges(XMLElement& element, FieldInfo& info, bool defaultRange) {
-  XMLElementIterator ranges = element.getElements(XMLElements::Range);
-  if (defaultRange && !ranges.hasMore()) info.AddRange(kLowest, kHighest, false);
-  while (ranges.hasMore()) {
-    XMLElement range = ranges.next();
-    DealWithRangeVar(range, &info, false);
+  if (scan.Covers(element)) {
+    AddRanges(scan.ranges, info, defaultRange);
+    return;
   }
+  std::vector<XMLElement> ranges;
+  for (XMLElementIterator it = element.getElements(XMLElements::Range); it.hasMore();) {
+    ranges.push_back(it.next());
+  }
+  AddRanges(ranges, info, defaultRange);
+}
+
+void DataModelParser::AddRanges(const std::vector<XMLElement>& ranges, FieldInfo& info,
+                                bool defaultRange) {
+  if (defaultRange && ranges.empty()) info.AddRange(kLowest, kHighest, false);
+  for (XMLElement range : ranges) DealWithRangeVar(range, &info, false);
 }
 
 void DataModelParser::ReadContinuousStatistics(XMLElement& field, FieldInfo& info, int* error) {
@@ -143,7 +158,7 @@ void DataModelParser::ReadContinuousStatistics(XMLElement& field, FieldInfo& inf
 
 bool DataModelParser::FillFieldInfo(XMLElement field, int fieldIndex, int* error,
                                     bool defaultRange, FieldInfo*& out) {
-  const Description description(field);
+  const Description description{Attributes(field)};
   std::unique_ptr<FieldInfo> info(description.Create(fieldIndex));
   if (!info) {
     *error = MsgFieldNotBuilt;
@@ -154,7 +169,8 @@ bool DataModelParser::FillFieldInfo(XMLElement field, int fieldIndex, int* error
     ReadRanges(field, *info, defaultRange);
     ReadContinuousStatistics(field, *info, error);
   } else if (IsCategorical(type)) {
-    XMLElement labels = field.getElement(XMLElements::ValueLabels);
+    XMLElement labels =
+        scan.Covers(field) ? scan.valueLabels : field.getElement(XMLElements::ValueLabels);
     if (!labels.isValid()) labels = field;
     const bool isFlag = description.measure == FieldInfo::TYPE_FLAG;
     for (XMLElementIterator it = labels.getElementsDirect(XMLElements::Values); it.hasMore();) {
@@ -175,7 +191,7 @@ bool DataModelParser::FillFieldInfo(XMLElement field, int fieldIndex, int* error
 
 bool DataModelParser::FillBaseFieldInfo(XMLElement field, XMLElement baseField, int fieldIndex,
                                         int* error, bool defaultRange, FieldInfo*& out) {
-  const Description description(baseField);
+  const Description description{Attributes(baseField)};
   std::unique_ptr<FieldInfo> info(description.Create(fieldIndex));
   if (!info) {
     *error = MsgFieldNotBuilt;

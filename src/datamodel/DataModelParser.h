@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "VnKxExport.h"
+#include "datamodel/FieldScan.h"
 #include "external/hosthelper/XMLDocument.h"
 #include "fields/FieldInfo.h"
 
@@ -68,6 +69,7 @@ class VNKX_API DataModelParser {
   bool HasBaseField(XMLElement field, XMLElement& baseField) const;
   bool HasValues_InBF(XMLElement baseField, XMLElement& values, bool& underValueLabels);
   void ReadRanges(XMLElement& element, FieldInfo& info, bool defaultRange);
+  void AddRanges(const std::vector<XMLElement>& ranges, FieldInfo& info, bool defaultRange);
   void ReadContinuousStatistics(XMLElement& field, FieldInfo& info, int* error);
   void DestroyFields();
 
@@ -118,6 +120,8 @@ class VNKX_API DataModelParser {
   double weightedCount = 0;
   double droppedCount = -1.0;
   std::unique_ptr<BaseValueIndex> baseValueIndex;
+  // The subtree of the field being built, walked once for all its readers.
+  FieldScan scan;
 };
 
 }  // namespace VnKx_1_2

@@ -34,8 +34,13 @@ void DataModelParser::DealWithFieldFormat(XMLElement& field, FieldInfo* info) {
 }
 
 void DataModelParser::DealWithModelField(XMLElement& field, FieldInfo* info) {
-  for (XMLElementIterator it = field.getElements(XMLElements::ModelField); it.hasMore();) {
-    const XMLElement model = it.next();
+  std::vector<XMLElement> found;
+  if (!scan.Covers(field)) {
+    for (XMLElementIterator it = field.getElements(XMLElements::ModelField); it.hasMore();) {
+      found.push_back(it.next());
+    }
+  }
+  for (const XMLElement& model : scan.Covers(field) ? scan.modelFields : found) {
     info->SetModelField(model.getAttribute(XMLAttributes::Group),
                         model.getAttribute(XMLAttributes::Role),
                         model.getAttribute(XMLAttributes::TargetField),

@@ -12,8 +12,13 @@ using KxCppHelperV1::XMLElementIterator;
 using KxCppHelperV1::XMLElements;
 
 void DataModelParser::DealWithMissingValue(XMLElement& field, FieldInfo* info) {
-  for (XMLElementIterator it = field.getElements(XMLElements::MissingValues); it.hasMore();) {
-    XMLElement missing = it.next();
+  std::vector<XMLElement> found;
+  if (!scan.Covers(field)) {
+    for (XMLElementIterator it = field.getElements(XMLElements::MissingValues); it.hasMore();) {
+      found.push_back(it.next());
+    }
+  }
+  for (XMLElement missing : scan.Covers(field) ? scan.missingValues : found) {
     for (XMLElementIterator ranges = missing.getElements(XMLElements::Range); ranges.hasMore();) {
       XMLElement range = ranges.next();
       DealWithRangeVar(range, info, true);

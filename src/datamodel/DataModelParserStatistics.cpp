@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "datamodel/Attributes.h"
 #include "datamodel/DataModelParser.h"
 #include "external/hosthelper/XMLNames.h"
 #include "peer/PeerStatus.h"
@@ -53,14 +54,16 @@ bool DataModelParser::GetContinuousStat_InPF(XMLElement field, FieldInfo::ST_CTU
       field.getElementsDirect(XMLElements::ContinuousStatistics).next();
   if (!statistics.isValid()) return true;
   found = true;
+  const Attributes attributes(statistics);
   const std::pair<const char*, double*> reals[] = {
       {XMLAttributes::SumCompWts, &stat.sumCompWts}, {XMLAttributes::SumFreqWts, &stat.sumFreqWts},
       {XMLAttributes::Minimum, &stat.minimum},       {XMLAttributes::Maximum, &stat.maximum},
       {XMLAttributes::Mean, &stat.mean},             {XMLAttributes::Variance, &stat.variance}};
   for (const auto& [attribute, member] : reals) {
-    if (!statistics.hasAttribute(attribute)) continue;
+    const std::string_view* text = attributes.Find(attribute);
+    if (text == nullptr) continue;
     double value = 0;
-    statistics.getAttribute(attribute, value);
+    XMLElement::parseDouble(*text, value);
     if (!Acceptable(value)) {
       *error = MsgInfiniteContinuousStat;
       return false;
@@ -71,9 +74,10 @@ bool DataModelParser::GetContinuousStat_InPF(XMLElement field, FieldInfo::ST_CTU
       {XMLAttributes::ExactMinimum, &stat.exactMinimum},
       {XMLAttributes::ExactMaximum, &stat.exactMaximum}};
   for (const auto& [attribute, member] : integers) {
-    if (!statistics.hasAttribute(attribute)) continue;
+    const std::string_view* text = attributes.Find(attribute);
+    if (text == nullptr) continue;
     std::int64_t value = 0;
-    statistics.getAttribute(attribute, value);
+    XMLElement::parseInt64(*text, value);
     *member = value;  // a 64-bit integer is always finite
   }
   return true;
@@ -110,11 +114,14 @@ bool DataModelParser::GetDiscreteStat_InPF(XMLElement field, std::map<std::strin
 }
 
 void DataModelParser::DealWithRangeVar(XMLElement& range, FieldInfo* info, bool isMissing) {
-  if (!range.hasAttribute("minValue") || !range.hasAttribute("maxValue")) return;
+  const Attributes attributes(range);
+  const std::string_view* minText = attributes.Find("minValue");
+  const std::string_view* maxText = attributes.Find("maxValue");
+  if (minText == nullptr || maxText == nullptr) return;
   double low = 0;
   double high = 0;
-  if (!range.getAttribute("minValue", low)) return;
-  if (!range.getAttribute("maxValue", high)) return;
+  if (!XMLElement::parseDouble(*minText, low)) return;
+  if (!XMLElement::parseDouble(*maxText, high)) return;
   info->AddRange(low, high, isMissing);
 }
 

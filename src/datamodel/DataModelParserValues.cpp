@@ -1,5 +1,6 @@
 // The parser's readers of declared categorical and flag values, for fields and base fields.
 
+#include "datamodel/Attributes.h"
 #include "datamodel/BaseValueIndex.h"
 #include "datamodel/DataModelParser.h"
 #include "external/hosthelper/XMLNames.h"
@@ -14,7 +15,7 @@ using KxCppHelperV1::XMLEntities;
 namespace {
 
 // Position 0, 1 or 2 of the partition lists for a DefinePartition text, -1 for any other.
-int PartitionSlot(const std::string& entity) {
+int PartitionSlot(std::string_view entity) {
   if (entity == XMLEntities::Training) return 0;
   if (entity == XMLEntities::Testing) return 1;
   if (entity == XMLEntities::Validation) return 2;
@@ -36,10 +37,13 @@ void DataModelParser::DealWithCatVar(XMLElement& values, FieldInfo* field, bool 
   std::vector<bool> partitionFlags(3, false);
   for (XMLElementIterator it = values.getElements(XMLElements::Value); it.hasMore();) {
     const XMLElement element = it.next();
-    if (!element.hasAttribute(XMLAttributes::Value)) continue;
-    std::string value = element.getAttribute(XMLAttributes::Value);
-    labels.push_back(element.getAttribute(XMLAttributes::DisplayLabel));
-    const int slot = PartitionSlot(element.getAttribute(XMLAttributes::DefinePartition));
+    const Attributes attributes(element);
+    const std::string_view* valueText = attributes.Find(XMLAttributes::Value);
+    if (valueText == nullptr) continue;
+    std::string value(*valueText);
+    labels.push_back(attributes.Text(XMLAttributes::DisplayLabel));
+    const std::string_view* partition = attributes.Find(XMLAttributes::DefinePartition);
+    const int slot = partition == nullptr ? -1 : PartitionSlot(*partition);
     if (slot >= 0) {
       partitionFlags[static_cast<size_t>(slot)] = true;
       partitionValues[static_cast<size_t>(slot)] = value;
@@ -56,10 +60,12 @@ void DataModelParser::DealWithFlagVar(XMLElement& values, FieldInfo* field) {
   std::string flagLabels[2];
   for (XMLElementIterator it = values.getElements(XMLElements::Value); it.hasMore();) {
     const XMLElement element = it.next();
-    if (!element.hasAttribute("flagValue")) continue;
-    const int slot = element.getAttribute("flagValue") == "true" ? 0 : 1;
-    flagValues[slot] = element.getAttribute("value");
-    flagLabels[slot] = element.getAttribute("displayLabel");
+    const Attributes attributes(element);
+    const std::string_view* flag = attributes.Find("flagValue");
+    if (flag == nullptr) continue;
+    const int slot = *flag == "true" ? 0 : 1;
+    flagValues[slot] = attributes.Text("value");
+    flagLabels[slot] = attributes.Text("displayLabel");
     field->SetBinaryFlagValue(slot);
   }
   field->AddValue(flagValues[0], false, 0.0);
@@ -74,9 +80,10 @@ bool DataModelParser::GetDspLabels_InPF(XMLElement field, XMLElement& values, La
   values = first;
   for (XMLElementIterator it = values.getElements(XMLElements::Value); it.hasMore();) {
     const XMLElement element = it.next();
-    if (!element.hasAttribute(XMLAttributes::Value)) continue;
-    labels.emplace_back(element.getAttribute(XMLAttributes::DisplayLabel),
-                        element.getAttribute(XMLAttributes::Value));
+    const Attributes attributes(element);
+    const std::string_view* value = attributes.Find(XMLAttributes::Value);
+    if (value == nullptr) continue;
+    labels.emplace_back(attributes.Text(XMLAttributes::DisplayLabel), std::string(*value));
   }
   return !labels.empty();
 }

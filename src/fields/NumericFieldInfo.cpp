@@ -165,16 +165,30 @@ bool NumericFieldInfo::SetFrequencyWeight(IVnVariable::WRoundingOption option) {
   return true;
 }
 
-NumericFieldInfo::Read NumericFieldInfo::ReadValue(double& real, std::int64_t& integer) const {
+namespace {
+
+// Failures leave the per-value path through these, kept out of line so that it stays small.
+[[noreturn, gnu::cold, gnu::noinline]] void ThrowHostFailure(unsigned int status, int hostCode) {
+  throw DataHelper::DataHelperException(status, hostCode, "getRecordValue");
+}
+
+[[noreturn, gnu::cold, gnu::noinline]] void ThrowBadValue(unsigned int status) {
+  throw DataHelper::DataHelperException(status, 0, "");
+}
+
+}  // namespace
+
+inline NumericFieldInfo::Read NumericFieldInfo::ReadValue(double& real,
+                                                          std::int64_t& integer) const {
   if (storage < S_INTEGER || storage > S_TIMESTAMP || storage == S_STRING) return Read::kNotRead;
-  if (dataHelper == nullptr) throw DataHelper::DataHelperException(StatusBadArgument, 0, "");
+  if (dataHelper == nullptr) ThrowBadValue(StatusBadArgument);
   int hostCode = 0;
   const unsigned int status =
       dataHelper->getRecordValue(static_cast<size_t>(dataIndex), &hostCode);
-  if (status != 0) throw DataHelper::DataHelperException(status, hostCode, "getRecordValue");
+  if (status != 0) ThrowHostFailure(status, hostCode);
   const void* bytes = dataHelper->recordValue();
   if (bytes == nullptr) return Read::kNull;
-  if (dataHelper->recordValueSize() != 8) throw DataHelper::DataHelperException(0, 0, "");
+  if (dataHelper->recordValueSize() != 8) ThrowBadValue(0);
   if (storage == S_INTEGER) {
     std::memcpy(&integer, bytes, sizeof(integer));
     real = static_cast<double>(integer);
@@ -185,20 +199,33 @@ NumericFieldInfo::Read NumericFieldInfo::ReadValue(double& real, std::int64_t& i
 }
 
 void NumericFieldInfo::GetValue(VnCommon_1_2::Record& record, bool& missing, bool) {
-  missing = false;
-  const double sentinel = type == T_CONTINUOUS ? VnMV::gMissingValue : -1.0;
   double& cell = record[static_cast<size_t>(indexInVarList)];
+  const bool continuous = type == T_CONTINUOUS;
+  const double sentinel = continuous ? VnMV::gMissingValue : -1.0;
   cell = sentinel;
-  double real = 0.0;
-  std::int64_t integer = 0;
-  const Read read = ReadValue(real, integer);
-  if (read == Read::kNull) {
-    missing = true;
+  // The common case, a real-valued column read through a bound helper, in a straight line.
+  if (storage == S_REAL && dataHelper != nullptr) {
+    int hostCode = 0;
+    const unsigned int status =
+        dataHelper->getRecordValue(static_cast<size_t>(dataIndex), &hostCode);
+    if (status != 0) ThrowHostFailure(status, hostCode);
+    const void* bytes = dataHelper->recordValue();
+    if (bytes == nullptr) {
+      missing = true;
+      return;
+    }
+    if (dataHelper->recordValueSize() != 8) ThrowBadValue(0);
+    double value;
+    std::memcpy(&value, bytes, sizeof(value));
+    cell = value;
+    missing = value == sentinel;
     return;
   }
-  if (read == Read::kNotRead) return;
+  double real = sentinel;
+  std::int64_t integer = 0;
+  const Read read = ReadValue(real, integer);
   cell = real;
-  missing = cell == sentinel;
+  missing = read == Read::kNull || (read == Read::kValue && real == sentinel);
 }
 
 void NumericFieldInfo::GetRawValue(VnCommon_1_2::RawRecord& record, bool& missing) {

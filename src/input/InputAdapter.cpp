@@ -26,18 +26,27 @@ InputAdapter::InputAdapter(KxCppHelperV1::DataHelper* dataHelper_, const DataMod
 InputAdapter::~InputAdapter() = default;
 
 void InputAdapter::GetValues(VnCommon_1_2::Record& record, std::vector<bool>& missing) const {
-  const size_t count = fieldIndexes.size();
+  // The admitted list is rebuilt whenever the index vector changed since BuildVarlist.
+  if (admitted.size() != fieldIndexes.size()) {
+    for (size_t k = 0; k < fieldIndexes.size(); ++k) {
+      bool fieldMissing = false;
+      FieldAt(fieldIndexes[k])->GetValue(record, fieldMissing, openCategories);
+      missing[k] = fieldMissing;
+    }
+    return;
+  }
+  const size_t count = admitted.size();
+  FieldInfo* const* fieldsRead = admitted.data();
   for (size_t k = 0; k < count; ++k) {
     bool fieldMissing = false;
-    FieldAt(fieldIndexes[k])->GetValue(record, fieldMissing, openCategories);
+    fieldsRead[k]->GetValue(record, fieldMissing, openCategories);
     missing[k] = fieldMissing;
   }
 }
 
 void InputAdapter::GetRawValues(VnCommon_1_2::RawRecord& record,
                                 std::vector<bool>& missing) const {
-  const size_t count = fieldIndexes.size();
-  for (size_t k = 0; k < count; ++k) {
+  for (size_t k = 0; k < fieldIndexes.size(); ++k) {
     bool fieldMissing = false;
     FieldAt(fieldIndexes[k])->GetRawValue(record, fieldMissing);
     missing[k] = fieldMissing;
@@ -83,6 +92,8 @@ bool InputAdapter::BuildVarlist(int* error) {
     }
     field->PrepareDataHelper(dataHelper);
   }
+  admitted.clear();
+  for (const int position : fieldIndexes) admitted.push_back(FieldAt(position));
   return varList.Size() != 0;
 }
 

@@ -91,6 +91,10 @@ class VNKX_API InputAdapter {
   bool allowDateTime;
   const DataModelParser* parser;
   bool declaredValuesOnly;
+
+ private:
+  // The admitted fields themselves, in admission order, for the per-record reads.
+  std::vector<FieldInfo*> admitted;
 };
 
 }  // namespace VnKx_1_2

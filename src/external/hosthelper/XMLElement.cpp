@@ -89,13 +89,18 @@ std::string XMLElement::getName() const {
   return node_ == nullptr ? std::string() : std::string(Node(node_).name());
 }
 
+const char* XMLElement::nameData() const {
+  return node_ == nullptr ? "" : Node(node_).name();
+}
+
 bool XMLElement::hasName(const char* name) const {
   return node_ != nullptr && std::strcmp(Node(node_).name(), name) == 0;
 }
 
 XMLElement XMLElement::getElement(const char* name) const {
-  XMLElementIterator it = getElements(name);
-  return it.next();
+  // Only the first match: an iterator would go on looking for the second.
+  const XMLElementIterator it(node_, name == nullptr ? std::string() : std::string(name), false);
+  return XMLElement(it.next_);
 }
 
 XMLElementIterator XMLElement::getElements(const char* name) const {
@@ -148,6 +153,24 @@ std::string_view XMLElement::getAttributeView(const char* name) const {
   return attribute.empty() ? std::string_view() : std::string_view(attribute.value());
 }
 
+bool XMLElement::parseDouble(std::string_view text, double& value) {
+  return ParseDouble(text, value);
+}
+
+bool XMLElement::parseInt64(std::string_view text, std::int64_t& value) {
+  return ParseInt64(text, value);
+}
+
+size_t XMLElement::getAttributeViews(AttributeView* views, size_t capacity) const {
+  requireValid("getAttribute");
+  size_t count = 0;
+  for (pugi::xml_attribute a = Node(node_).first_attribute(); a; a = a.next_attribute()) {
+    if (count < capacity) views[count] = AttributeView{a.name(), a.value()};
+    ++count;
+  }
+  return count;
+}
+
 XMLElement XMLElement::addElement(const char* name) {
   requireValid("addElement");
   if (name == nullptr || *name == '\0') throw XMLException("addElement with an empty name");
@@ -191,14 +214,20 @@ XMLElementIterator::XMLElementIterator(pugi::xml_node_struct* scope, std::string
                                        bool direct)
     : scope_(scope), name_(std::move(name)), direct_(direct) {
   if (scope_ == nullptr) return;
-  pugi::xml_node_struct* first = Node(scope_).first_child().internal_object();
-  while (first != nullptr && !matches(first)) first = advance(first);
-  next_ = first;
+  next_ = firstMatchFrom(Node(scope_).first_child().internal_object());
+}
+
+pugi::xml_node_struct* XMLElementIterator::firstMatchFrom(pugi::xml_node_struct* from) const {
+  while (from != nullptr && !matches(from)) from = advance(from);
+  return from;
 }
 
 bool XMLElementIterator::matches(pugi::xml_node_struct* node) const {
   const pugi::xml_node n(node);
-  return n.type() == pugi::node_element && (name_.empty() || name_ == n.name());
+  if (n.type() != pugi::node_element) return false;
+  if (name_.empty()) return true;
+  const char* name = n.name();
+  return name[0] == name_[0] && std::strcmp(name, name_.c_str()) == 0;
 }
 
 // The node after `from` in a pre-order walk of the scope (or of its children only).
@@ -219,11 +248,26 @@ pugi::xml_node_struct* XMLElementIterator::advance(pugi::xml_node_struct* from) 
 
 XMLElement XMLElementIterator::next() {
   pugi::xml_node_struct* current = next_;
+  last_ = current;
   if (current == nullptr) return XMLElement();
-  pugi::xml_node_struct* following = advance(current);
-  while (following != nullptr && !matches(following)) following = advance(following);
-  next_ = following;
+  next_ = firstMatchFrom(advance(current));
   return XMLElement(current);
+}
+
+void XMLElementIterator::skipChildren() {
+  if (last_ == nullptr || direct_) return;
+  // The node after the last element's subtree: its next sibling, or an ancestor's.
+  pugi::xml_node node(last_);
+  pugi::xml_node_struct* after = nullptr;
+  while (node && node.internal_object() != scope_) {
+    const pugi::xml_node sibling = node.next_sibling();
+    if (sibling) {
+      after = sibling.internal_object();
+      break;
+    }
+    node = node.parent();
+  }
+  next_ = firstMatchFrom(after);
 }
 
 }  // namespace KxCppHelperV1

@@ -6,6 +6,7 @@
 // to it throws XMLException; isValid, hasAttribute and getName never throw.
 // Not synchronised: one thread at a time per document.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -31,6 +32,9 @@ class KXCOMSERV_API XMLElement {
   // The element's name; empty for an invalid element.
   std::string getName() const;
   bool hasName(const char* name) const;
+  // The element's name without a copy ("" for an invalid element); valid while the document
+  // lives.
+  const char* nameData() const;
 
   // First element of `name` at any depth below this one, in document order; invalid if none.
   XMLElement getElement(const char* name) const;
@@ -66,6 +70,16 @@ class KXCOMSERV_API XMLElement {
   }
   // The attribute's text without a copy; valid until the attribute or document changes.
   std::string_view getAttributeView(const char* name) const;
+  // The element's attributes in document order, without copies: fills up to `capacity` views
+  // and returns how many attributes there are (which may exceed `capacity`).
+  struct AttributeView {
+    std::string_view name;
+    std::string_view value;
+  };
+  size_t getAttributeViews(AttributeView* views, size_t capacity) const;
+  // The numeric reads' rules applied to a text: false (value untouched) when it is not a number.
+  static bool parseDouble(std::string_view text, double& value);
+  static bool parseInt64(std::string_view text, std::int64_t& value);
 
   // Appends a child element and returns it.
   XMLElement addElement(const char* name);
@@ -104,6 +118,9 @@ class KXCOMSERV_API XMLElementIterator {
   bool hasMore() const { return next_ != nullptr; }
   // The next element; invalid once the walk has ended.
   XMLElement next();
+  // Leaves out the descendants of the element that next() returned last, so that the walk goes
+  // on after its subtree. Nothing changes before the first next() or for a direct walk.
+  void skipChildren();
 
  private:
   friend class XMLElement;
@@ -111,8 +128,12 @@ class KXCOMSERV_API XMLElementIterator {
   pugi::xml_node_struct* advance(pugi::xml_node_struct* from) const;
   bool matches(pugi::xml_node_struct* node) const;
 
+  // The first match at or after `from` in the walk, or null.
+  pugi::xml_node_struct* firstMatchFrom(pugi::xml_node_struct* from) const;
+
   pugi::xml_node_struct* scope_ = nullptr;
   pugi::xml_node_struct* next_ = nullptr;
+  pugi::xml_node_struct* last_ = nullptr;
   std::string name_;
   bool direct_ = false;
 };

@@ -1,0 +1,51 @@
+#pragma once
+
+// All attributes of one element read in a single pass, then looked up by name without copies.
+// Answers as the element's own reads do (the first attribute of a name counts).
+
+#include <string>
+#include <string_view>
+
+#include "external/hosthelper/XMLElement.h"
+
+namespace VnKx_1_2 {
+
+class Attributes {
+ public:
+  explicit Attributes(const KxCppHelperV1::XMLElement& element)
+      : element_(element), count_(element.getAttributeViews(views_, kCapacity)) {}
+
+  // The attribute's text, or null when absent.
+  const std::string_view* Find(const char* name) const {
+    if (count_ > kCapacity) {
+      // More attributes than the views hold: ask the element.
+      if (!element_.hasAttribute(name)) return nullptr;
+      overflow_ = element_.getAttributeView(name);
+      return &overflow_;
+    }
+    for (size_t i = 0; i < count_; ++i) {
+      if (views_[i].name == name) return &views_[i].value;
+    }
+    return nullptr;
+  }
+  bool Has(const char* name) const { return Find(name) != nullptr; }
+  // The attribute's text; empty when absent.
+  std::string Text(const char* name) const {
+    const std::string_view* value = Find(name);
+    return value == nullptr ? std::string() : std::string(*value);
+  }
+  // Whether the attribute is present and equals `text`.
+  bool Equals(const char* name, std::string_view text) const {
+    const std::string_view* value = Find(name);
+    return value != nullptr && *value == text;
+  }
+
+ private:
+  static constexpr size_t kCapacity = 16;
+  const KxCppHelperV1::XMLElement& element_;
+  KxCppHelperV1::XMLElement::AttributeView views_[kCapacity];
+  size_t count_;
+  mutable std::string_view overflow_;
+};
+
+}  // namespace VnKx_1_2

@@ -1,0 +1,32 @@
+#pragma once
+
+// The elements below one field element that the parser's readers look for, gathered in a single
+// walk of the field's subtree in document order: the first base field and value labels, every
+// missing-values, model-field and range element, and whether a field element is nested inside.
+
+#include <vector>
+
+#include "external/hosthelper/XMLElement.h"
+
+namespace VnKx_1_2 {
+
+class FieldScan {
+ public:
+  void Scan(const KxCppHelperV1::XMLElement& field);
+  // Whether the scan describes `field`.
+  bool Covers(const KxCppHelperV1::XMLElement& field) const {
+    return field.isValid() && field == field_;
+  }
+
+  KxCppHelperV1::XMLElement baseField;
+  KxCppHelperV1::XMLElement valueLabels;
+  std::vector<KxCppHelperV1::XMLElement> missingValues;
+  std::vector<KxCppHelperV1::XMLElement> modelFields;
+  std::vector<KxCppHelperV1::XMLElement> ranges;
+  bool hasNestedField = false;
+
+ private:
+  KxCppHelperV1::XMLElement field_;
+};
+
+}  // namespace VnKx_1_2
