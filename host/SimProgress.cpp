@@ -12,6 +12,7 @@ unsigned int SimProgress::ReportProgress(void* handle, double current, double to
   SimProgress& self = *static_cast<SimProgress*>(handle);
   self.reports_.push_back(Report{current, total, flag});
   *error = self.errorCode_;
+  if (self.callback_) self.callback_(current, total);
   return self.status_;
 }
 

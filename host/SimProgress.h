@@ -2,6 +2,7 @@
 
 // A simulated progress sink (KxProgress) that records every report.
 
+#include <functional>
 #include <vector>
 
 #include "external/hosthelper/KxRecords.h"
@@ -27,6 +28,10 @@ class SimProgress {
     errorCode_ = errorCode;
   }
   const std::vector<Report>& Reports() const { return reports_; }
+  // Called with every report, after it is recorded.
+  void OnReport(std::function<void(double current, double total)> callback) {
+    callback_ = std::move(callback);
+  }
 
  private:
   static unsigned int ReportProgress(void* handle, double current, double total, int* error,
@@ -35,6 +40,7 @@ class SimProgress {
   std::vector<Report> reports_;
   unsigned int status_ = 0;
   int errorCode_ = 0;
+  std::function<void(double, double)> callback_;
 };
 
 }  // namespace VnKxHost

@@ -210,6 +210,13 @@ std::string XMLElement::doc2string() const {
   return std::move(out).str();
 }
 
+std::string XMLElement::doc2prettyString() const {
+  requireValid("doc2string");
+  std::ostringstream out;
+  Node(node_).root().print(out, "  ", pugi::format_indent | pugi::format_no_declaration);
+  return std::move(out).str();
+}
+
 XMLElementIterator::XMLElementIterator(pugi::xml_node_struct* scope, std::string name,
                                        bool direct)
     : scope_(scope), name_(std::move(name)), direct_(direct) {

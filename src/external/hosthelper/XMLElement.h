@@ -100,6 +100,8 @@ class KXCOMSERV_API XMLElement {
 
   // The whole document that holds this element, as text.
   std::string doc2string() const;
+  // The same, indented for people to read.
+  std::string doc2prettyString() const;
 
  protected:
   explicit XMLElement(pugi::xml_node_struct* node) : node_(node) {}

@@ -1,0 +1,285 @@
+// describe: per admitted field, record counts (values, missing, weighted by the frequency
+// weight); for continuous fields the minimum, maximum, mean and standard deviation; for
+// categorical fields the frequency of each category. Parameters: "partition" (training, testing,
+// validation or all; training by default) and "skipMissing" (true leaves out records with any
+// missing value; false by default).
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ComponentSupport.h"
+#include "ResultDocument.h"
+#include "datamodel/DataModelParser.h"
+#include "external/hosthelper/DataHelper.h"
+#include "fields/NumericFieldInfo.h"
+#include "fields/StrFieldInfo.h"
+#include "input/InputAdapter.h"
+#include "input/VnPeerRawRecIterator.h"
+#include "peer/ComponentModule.h"
+#include "peer/VnPeer.h"
+#include "settings/VnSettingsFactory.h"
+
+namespace VnKxExample {
+namespace {
+
+using VnCommon_1_2::RawData;
+using VnCommon_1_2::RawRecord;
+using VnKx_1_2::FieldInfo;
+
+// What is gathered for one admitted field.
+struct FieldSummary {
+  FieldInfo* field = nullptr;
+  size_t cell = 0;          // its place in the raw record
+  bool continuous = false;
+  std::uint64_t values = 0;
+  std::uint64_t missing = 0;
+  long double weighted = 0;
+  long double sum = 0;      // first pass: weighted sum; second: weighted squared deviations
+  long double deviations = 0;
+  double minimum = std::numeric_limits<double>::infinity();
+  double maximum = -std::numeric_limits<double>::infinity();
+  std::vector<std::string> order;                  // categories: declared first, then as met
+  std::map<std::string, std::pair<std::uint64_t, long double>> counts;
+
+  long double Mean() const { return weighted > 0 ? sum / weighted : 0; }
+};
+
+double Number(const RawData& cell) {
+  return cell.GetType() == RawData::kInteger ? static_cast<double>(cell.GetInteger())
+                                             : cell.GetDouble();
+}
+
+class DescribeComponent : public VnKx_1_2::VnPeer {
+ public:
+  DescribeComponent(KxContext* context, KxHost* host, KxThreadFactoryStruct*)
+      : VnPeer(context, host) {}
+
+  unsigned int Initialize(int* error) override {
+    const unsigned int status = ScanParameters(error);
+    if (status != VnKx_1_2::StatusOk) return status;
+    partition_ = Text(settings_, "partition", "training");
+    const std::string skip = Text(settings_, "skipMissing", "false");
+    if (skip != "true" && skip != "false") return Refuse(kBadParameter, {"skipMissing", skip}, error);
+    if (partition_ != "training" && partition_ != "testing" && partition_ != "validation" &&
+        partition_ != "all") {
+      return Refuse(kBadParameter, {"partition", partition_}, error);
+    }
+    skipMissing_ = skip == "true";
+    return ParseDataModel(error, false, 1);
+  }
+
+  unsigned int BeginExecution(const std::vector<KxIterator*>& iterators, KxProgress* record,
+                              int* error) override {
+    progress = record;
+    if (iterators.empty() || parsers.empty()) return Refuse(kNoInput, {}, error);
+    KxCppHelperV1::DataHelper data(iterators[0]);
+    SetDataHelper(&data);
+    try {
+      const unsigned int status = Describe(data, error);
+      SetDataHelper(nullptr);
+      return status;
+    } catch (const KxCppHelperV1::DataHelper::DataHelperException& e) {
+      SetDataHelper(nullptr);
+      return Refuse(kHostFailure,
+                    {e.text(), std::to_string(e.status()), std::to_string(e.hostCode())}, error,
+                    VnKx_1_2::StatusFailed);
+    }
+  }
+
+  unsigned int GetResult(char* buffer, size_t size, size_t* required, int* error) override {
+    if (!resultDocument.isValid()) return VnKx_1_2::StatusNotAvailable;
+    const unsigned int status = AnswerDocument(resultDocument, buffer, size, required);
+    *error = static_cast<int>(status);
+    return status;
+  }
+
+ protected:
+  unsigned int ApplyParameters(KxCppHelperV1::XMLDocument& parameters, int* error) override {
+    return VnCommon_1_2::VnSettingsFactory::MakeModelSettings(parameters, settings_, error);
+  }
+
+ private:
+  // Reports a diagnostic and answers `status` with `code` stored.
+  unsigned int Refuse(int code, const std::vector<std::string>& parameters, int* error,
+                      unsigned int status = VnKx_1_2::StatusBadArgument) {
+    int ignored = 0;
+    CollectMsgs(Error, code, parameters, &ignored);
+    *error = code;
+    return status;
+  }
+
+  unsigned int Cancelled(int* error) {
+    int ignored = 0;
+    CollectMsgs(Error, VnKx_1_2::MsgCancelled, &ignored);
+    *error = VnKx_1_2::MsgCancelled;
+    return VnKx_1_2::StatusCancelled;
+  }
+
+  unsigned int Describe(KxCppHelperV1::DataHelper& data, int* error) {
+    VnKx_1_2::DataModelParser& parser = *parsers[0];
+    VnKx_1_2::InputAdapter adapter(&data, parser, false, false, false, true, false);
+    if (!adapter.BuildVarlist(error)) {
+      int ignored = 0;
+      if (*error != 0) CollectMsgs(Error, *error, &ignored);
+      return Refuse(kNoUsableRecords, {}, error, VnKx_1_2::StatusFailed);
+    }
+    std::vector<FieldSummary> summaries = Summaries(adapter, parser.GetFieldInfo());
+    const PartitionFilter partition(adapter, parser.GetFieldInfo(), partition_);
+    const int weightCell = adapter.GetVarList().GetWeightVarIndex();
+    double unweighted = 0, weighted = 0, dropped = 0;
+    const double expected = parser.GetRecordsCount(unweighted, weighted, dropped) ? unweighted : 0;
+
+    VnKx_1_2::VnPeerRawRecIterator records(&data, &adapter, skipMissing_);
+    std::uint64_t used = 0;
+    for (int pass = 0; pass < 2; ++pass) {
+      if (pass == 1 && records.NewPass() != 0) {
+        if (used == 0) break;
+        // The data could not be read a second time for the deviations.
+        return Refuse(kHostFailure, {"rewind", "", ""}, error, VnKx_1_2::StatusFailed);
+      }
+      std::uint64_t read = 0;
+      while (const RawRecord* record = records.NextRawRecord()) {
+        if ((++read & 4095) == 0) {
+          if (WasCancelled()) return Cancelled(error);
+          int ignored = 0;
+          Report_Progress(pass * expected + static_cast<double>(read), 2 * expected, &ignored);
+        }
+        if (!partition.Accepts(*record)) continue;
+        double weight = 1;
+        if (weightCell >= 0) {
+          const RawData& cell = (*record)[static_cast<size_t>(weightCell)];
+          weight = cell.IsMissing() ? 0 : Number(cell);
+        }
+        if (pass == 0) {
+          ++used;
+          for (FieldSummary& s : summaries) Count(s, (*record)[s.cell], weight);
+        } else {
+          for (FieldSummary& s : summaries) Deviate(s, (*record)[s.cell], weight);
+        }
+      }
+      if (WasCancelled()) return Cancelled(error);
+      int ignored = 0;
+      Report_Progress(pass + 1, 2, &ignored);
+    }
+    if (used == 0) return Refuse(kNoUsableRecords, {}, error, VnKx_1_2::StatusFailed);
+    Publish(summaries, used, records.getRecordsProcessed(), partition);
+    *error = 0;
+    return VnKx_1_2::StatusOk;
+  }
+
+  static std::vector<FieldSummary> Summaries(VnKx_1_2::InputAdapter& adapter,
+                                             const std::vector<FieldInfo*>& fields) {
+    std::vector<FieldSummary> summaries;
+    for (const int position : adapter.GetFieldIndexVector()) {
+      FieldSummary s;
+      s.field = fields[static_cast<size_t>(position)];
+      s.cell = static_cast<size_t>(s.field->GetIndexInVarList());
+      s.continuous = s.field->GetType() == FieldInfo::T_CONTINUOUS;
+      if (!s.continuous) s.order = DeclaredCategories(*s.field);
+      for (const std::string& category : s.order) s.counts[category];
+      summaries.push_back(std::move(s));
+    }
+    return summaries;
+  }
+
+  static std::vector<std::string> DeclaredCategories(const FieldInfo& field) {
+    std::vector<std::string> texts;
+    if (const auto* text = dynamic_cast<const VnKx_1_2::StrFieldInfo*>(&field)) {
+      for (const std::string& value : text->GetValues()) {
+        if (std::find(texts.begin(), texts.end(), value) == texts.end()) texts.push_back(value);
+      }
+    } else if (const auto* number = dynamic_cast<const VnKx_1_2::NumericFieldInfo*>(&field)) {
+      for (const double value : number->GetValues()) {
+        RawData cell;
+        if (value == std::floor(value) && std::fabs(value) < 9e15) {
+          cell.SetInteger(static_cast<std::int64_t>(value), false);
+        } else {
+          cell.SetDouble(value, RawData::kReal, false);
+        }
+        const std::string name = CellText(cell);
+        if (std::find(texts.begin(), texts.end(), name) == texts.end()) texts.push_back(name);
+      }
+    }
+    return texts;
+  }
+
+  static void Count(FieldSummary& s, const RawData& cell, double weight) {
+    if (cell.IsMissing()) {
+      ++s.missing;
+      return;
+    }
+    ++s.values;
+    s.weighted += weight;
+    if (s.continuous) {
+      const double x = Number(cell);
+      s.sum += weight * static_cast<long double>(x);
+      s.minimum = std::min(s.minimum, x);
+      s.maximum = std::max(s.maximum, x);
+      return;
+    }
+    const std::string name = CellText(cell);
+    auto [entry, added] = s.counts.try_emplace(name);
+    if (added) s.order.push_back(name);
+    ++entry->second.first;
+    entry->second.second += weight;
+  }
+
+  static void Deviate(FieldSummary& s, const RawData& cell, double weight) {
+    if (!s.continuous || cell.IsMissing()) return;
+    const long double d = static_cast<long double>(Number(cell)) - s.Mean();
+    s.deviations += weight * d * d;
+  }
+
+  void Publish(const std::vector<FieldSummary>& summaries, std::uint64_t used,
+               std::uint64_t read, const PartitionFilter& partition) {
+    ResultDocument result("describe");
+    result.AddNote("records read", std::to_string(read));
+    result.AddNote("records used", std::to_string(used));
+    result.AddNote("partition", partition.Active() ? partition_ + " (" + partition.Value() + ")"
+                                                   : std::string("all records"));
+    ResultDocument::Table continuous = result.AddTable(
+        "Continuous fields", {"field", "n", "missing", "weighted", "mean", "sd", "min", "max"});
+    ResultDocument::Table categorical =
+        result.AddTable("Categorical fields", {"field", "n", "missing", "weighted", "categories"});
+    ResultDocument::Table categories =
+        result.AddTable("Categories", {"field", "category", "count", "weighted"});
+    for (const FieldSummary& s : summaries) {
+      const std::string name = s.field->GetFieldName();
+      const std::string n = std::to_string(s.values);
+      const std::string missing = std::to_string(s.missing);
+      const std::string weighted = FormatNumber(static_cast<double>(s.weighted));
+      if (s.continuous) {
+        const bool any = s.values > 0;
+        const double sd = s.weighted > 1 ? std::sqrt(static_cast<double>(s.deviations / (s.weighted - 1)))
+                                         : std::nan("");
+        continuous.AddRow({name, n, missing, weighted,
+                           any ? FormatNumber(static_cast<double>(s.Mean())) : "nan",
+                           FormatNumber(sd), any ? FormatNumber(s.minimum) : "nan",
+                           any ? FormatNumber(s.maximum) : "nan"});
+        continue;
+      }
+      categorical.AddRow({name, n, missing, weighted, std::to_string(s.order.size())});
+      for (const std::string& category : s.order) {
+        const auto& count = s.counts.at(category);
+        categories.AddRow({name, category, std::to_string(count.first),
+                           FormatNumber(static_cast<double>(count.second))});
+      }
+    }
+    resultDocument = result.Document();
+  }
+
+  VnXML_1_2::VnSettings settings_;
+  std::string partition_ = "training";
+  bool skipMissing_ = false;
+};
+
+}  // namespace
+}  // namespace VnKxExample
+
+VNKX_DEFINE_COMPONENT(VnKxExample::DescribeComponent)

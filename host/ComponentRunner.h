@@ -1,0 +1,75 @@
+#pragma once
+
+// Drives a component module end to end as a host does: loads the module, serves the context,
+// parameter and data-model documents and one cursor per input from the simulator, initialises
+// the peer, starts the execution with a progress record, and collects the result and the
+// diagnostics. Setup problems (a module that cannot be loaded, unreadable data or documents)
+// throw std::runtime_error with a one-line reason; what the component reports comes back in
+// the outcome.
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "external/hosthelper/KxRecords.h"
+#include "host/CsvLoader.h"
+#include "host/Messages.h"
+
+namespace VnKx_1_2 {
+class VnPeer;
+}
+
+namespace VnKxHost {
+
+struct RunOptions {
+  std::string component;                 // path of the component module
+  std::vector<std::string> data;         // one CSV file per input
+  std::vector<std::string> dataModels;   // per input: a data-model file, or empty to infer
+  std::string parametersFile;            // a parameter document, or empty
+  std::vector<std::pair<std::string, std::string>> parameters;  // added as name/value parameters
+  int threads = 2;
+  int seed = 0;
+  std::string tempDir = "/tmp";
+  // Called with every progress report; returning false asks the component to cancel.
+  std::function<bool(double current, double total)> onProgress;
+};
+
+struct RunOutcome {
+  std::string stage;            // the last stage reached: "initialize", "execute", "finished"
+  unsigned int status = 0;      // the status of that stage's call
+  int error = 0;                // the code it stored
+  std::string result;           // the component's result document (empty when none)
+  std::vector<Diagnostic> diagnostics;
+  std::size_t progressReports = 0;
+};
+
+// A loaded component module; unloads it when destroyed.
+class ComponentModule {
+ public:
+  // Throws std::runtime_error naming the path and the loader's reason.
+  explicit ComponentModule(const std::string& path);
+  ~ComponentModule();
+  ComponentModule(const ComponentModule&) = delete;
+  ComponentModule& operator=(const ComponentModule&) = delete;
+
+  VnKx_1_2::VnPeer* Create(KxContext* context, KxHost* host, KxThreadFactoryStruct* threads) const;
+  void Destroy(VnKx_1_2::VnPeer* peer) const;
+
+ private:
+  void* handle_;
+  void* create_;
+  void* destroy_;
+};
+
+// Runs the component; see the header comment for what throws.
+RunOutcome RunComponent(const RunOptions& options);
+
+// The context document that RunComponent serves.
+std::string ContextDocument(const RunOptions& options);
+// The parameter document: the file's (or an empty one) with the name/value parameters added.
+std::string ParameterDocument(const RunOptions& options);
+
+}  // namespace VnKxHost

@@ -1,0 +1,426 @@
+#include "host/CsvLoader.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <map>
+#include <stdexcept>
+#include <unordered_map>
+
+#include "external/hosthelper/HostHelper.h"
+#include "external/hosthelper/XMLElement.h"
+#include "external/hosthelper/XMLException.h"
+#include "host/CsvReader.h"
+
+namespace VnKxHost {
+namespace {
+
+using KxCppHelperV1::XMLDocument;
+using KxCppHelperV1::XMLElement;
+
+bool Digits(std::string_view text, std::size_t from, std::size_t count, int& value) {
+  if (from + count > text.size()) return false;
+  value = 0;
+  for (std::size_t i = from; i < from + count; ++i) {
+    if (text[i] < '0' || text[i] > '9') return false;
+    value = value * 10 + (text[i] - '0');
+  }
+  return true;
+}
+
+// Days from 1970-01-01 to a civil date (proleptic Gregorian).
+long long DaysFromCivil(int y, int m, int d) {
+  y -= m <= 2 ? 1 : 0;
+  const int era = (y >= 0 ? y : y - 399) / 400;
+  const int yoe = y - era * 400;
+  const int doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return static_cast<long long>(era) * 146097 + doe - 719468;
+}
+
+bool ValidDay(int y, int m, int d) {
+  static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (m < 1 || m > 12 || d < 1) return false;
+  const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+  return d <= kDays[m - 1] + (m == 2 && leap ? 1 : 0);
+}
+
+std::string Number(double value) {
+  char text[32];
+  const auto result = std::to_chars(text, text + sizeof(text), value);
+  return std::string(text, result.ptr);
+}
+
+const char* StorageText(ColumnType type) {
+  switch (type) {
+    case ColumnType::kInteger: return "integer";
+    case ColumnType::kReal: return "real";
+    case ColumnType::kString: return "string";
+    case ColumnType::kDate: return "date";
+    case ColumnType::kTime: return "time";
+    case ColumnType::kTimestamp: return "timestamp";
+  }
+  return "string";
+}
+
+ColumnType TypeOfStorage(const std::string& storage) {
+  if (storage == "integer") return ColumnType::kInteger;
+  if (storage == "real") return ColumnType::kReal;
+  if (storage == "date") return ColumnType::kDate;
+  if (storage == "time") return ColumnType::kTime;
+  if (storage == "timestamp") return ColumnType::kTimestamp;
+  return ColumnType::kString;
+}
+
+// Converts one text to a cell of `type`; false when it does not fit.
+bool ToCell(std::string_view text, ColumnType type, Cell& cell) {
+  double real = 0;
+  switch (type) {
+    case ColumnType::kString:
+      cell = Cell(std::string(text));
+      return true;
+    case ColumnType::kInteger: {
+      std::int64_t integer = 0;
+      if (!ParseInteger(text, integer)) return false;
+      cell = Cell(integer);
+      return true;
+    }
+    case ColumnType::kReal:
+      if (!ParseReal(text, real)) return false;
+      break;
+    case ColumnType::kDate:
+      if (!ParseDate(text, real)) return false;
+      break;
+    case ColumnType::kTime:
+      if (!ParseTime(text, real)) return false;
+      break;
+    case ColumnType::kTimestamp:
+      if (!ParseTimestamp(text, real)) return false;
+      break;
+  }
+  cell = Cell(real);
+  return true;
+}
+
+// What a column's texts can all be read as, narrowing as cells come.
+struct Candidates {
+  bool integer = true, real = true, date = true, time = true, timestamp = true;
+  void See(std::string_view text) {
+    std::int64_t i;
+    double d;
+    if (integer && !ParseInteger(text, i)) integer = false;
+    if (real && !ParseReal(text, d)) real = false;
+    if (date && !ParseDate(text, d)) date = false;
+    if (time && !ParseTime(text, d)) time = false;
+    if (timestamp && !ParseTimestamp(text, d)) timestamp = false;
+  }
+  ColumnType Type(bool any) const {
+    if (!any) return ColumnType::kString;
+    if (integer) return ColumnType::kInteger;
+    if (real) return ColumnType::kReal;
+    if (date) return ColumnType::kDate;
+    if (time) return ColumnType::kTime;
+    if (timestamp) return ColumnType::kTimestamp;
+    return ColumnType::kString;
+  }
+};
+
+void CountCategory(ColumnProfile& column, std::unordered_map<std::string, std::size_t>& index,
+                   std::string_view text) {
+  if (column.tooManyCategories) return;
+  const auto found = index.find(std::string(text));
+  if (found != index.end()) {
+    ++column.categories[found->second].second;
+    return;
+  }
+  if (column.categories.size() == kMaxCategories) {
+    column.tooManyCategories = true;
+    column.categories.clear();
+    index.clear();
+    return;
+  }
+  index.emplace(std::string(text), column.categories.size());
+  column.categories.emplace_back(std::string(text), 1);
+}
+
+// Fills `input.table` from the file with the columns' types (column i of the table is CSV column
+// `sources[i]`) and the numeric statistics of each column.
+void LoadRows(const std::string& path, const std::vector<std::size_t>& sources, LoadedInput& input) {
+  for (ColumnProfile& column : input.columns) input.table.AddColumn(column.name, column.type);
+  std::vector<long double> sums(input.columns.size(), 0);
+  std::vector<bool> seen(input.columns.size(), false);
+  CsvReader reader(path);
+  std::vector<CsvReader::Cell> cells;
+  std::vector<Cell> row;
+  while (reader.ReadRow(cells)) {
+    row.clear();
+    for (std::size_t c = 0; c < sources.size(); ++c) {
+      const CsvReader::Cell& text = cells[sources[c]];
+      ColumnProfile& column = input.columns[c];
+      if (text.null) {
+        row.push_back(Cell::Null());
+        continue;
+      }
+      Cell cell = Cell::Null();
+      if (!ToCell(text.text, column.type, cell)) {
+        throw CsvError(path, reader.Line(), sources[c] + 1,
+                       "'" + std::string(text.text) + "' is not a " + StorageText(column.type) +
+                           " value");
+      }
+      if (column.type != ColumnType::kString) {
+        const auto& v = cell.Value();
+        const double x = std::holds_alternative<std::int64_t>(v)
+                             ? static_cast<double>(std::get<std::int64_t>(v))
+                             : std::get<double>(v);
+        if (!seen[c]) {
+          column.minimum = column.maximum = x;
+          seen[c] = true;
+        }
+        column.minimum = std::min(column.minimum, x);
+        column.maximum = std::max(column.maximum, x);
+        sums[c] += x;
+      }
+      row.push_back(std::move(cell));
+    }
+    input.table.AddRow(row);
+    ++input.rows;
+  }
+  // Means, then variances around them, from a second walk over the typed table.
+  for (std::size_t c = 0; c < input.columns.size(); ++c) {
+    ColumnProfile& column = input.columns[c];
+    if (column.type == ColumnType::kString || column.values == 0) continue;
+    const long double mean = sums[c] / static_cast<long double>(column.values);
+    long double deviations = 0;
+    for (std::size_t r = 0; r < input.rows; ++r) {
+      if (input.table.IsNull(r, c)) continue;
+      const long double x = column.type == ColumnType::kInteger
+                                ? static_cast<long double>(input.table.Integer(r, c))
+                                : input.table.Real(r, c);
+      deviations += (x - mean) * (x - mean);
+    }
+    column.mean = static_cast<double>(mean);
+    column.variance =
+        column.values > 1 ? static_cast<double>(deviations / (column.values - 1)) : 0.0;
+  }
+}
+
+// The flag value standing for true among two texts.
+std::size_t TrueIndex(const std::vector<std::pair<std::string, std::size_t>>& two, bool numeric) {
+  auto lower = [](std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+  };
+  static const char* const kTrue[] = {"1", "true", "yes", "y", "t"};
+  for (std::size_t i = 0; i < 2; ++i) {
+    for (const char* word : kTrue) {
+      if (lower(two[i].first) == word) return i;
+    }
+  }
+  if (numeric) {
+    double a = 0, b = 0;
+    ParseReal(two[0].first, a);
+    ParseReal(two[1].first, b);
+    return a > b ? 0 : 1;
+  }
+  return two[0].first > two[1].first ? 0 : 1;
+}
+
+std::string BuildDataModel(const LoadedInput& input) {
+  XMLDocument doc = KxCppHelperV1::HostHelper::createNew("DataModel");
+  XMLElement counts = doc.addElement("RecordCounts");
+  const std::int64_t rows = static_cast<std::int64_t>(input.rows);
+  counts.addAttribute("unweightedCount", rows);
+  counts.addAttribute("weightedCount", rows);
+  counts.addAttribute("droppedCount", std::int64_t{0});
+  XMLElement fields = doc.addElement("Fields");
+  for (const ColumnProfile& column : input.columns) {
+    XMLElement field = fields.addElement("Field");
+    const bool numeric = column.type != ColumnType::kString;
+    const bool flag = !column.tooManyCategories && column.categories.size() == 2;
+    field.addAttribute("name", column.name);
+    field.addAttribute("storage", StorageText(column.type));
+    field.addAttribute("measure", flag ? "flag" : numeric ? "continuous" : "nominal");
+    field.addAttribute("role", "input");
+    if (flag) {
+      const std::size_t t = TrueIndex(column.categories, numeric);
+      XMLElement values = field.addElement("Values");
+      XMLElement yes = values.addElement("Value");
+      yes.addAttribute("flagValue", "true");
+      yes.addAttribute("value", column.categories[t].first);
+      XMLElement no = values.addElement("Value");
+      no.addAttribute("flagValue", "false");
+      no.addAttribute("value", column.categories[1 - t].first);
+    } else if (numeric && column.values > 0) {
+      XMLElement range = field.addElement("Range");
+      range.addAttribute("minValue", Number(column.minimum));
+      range.addAttribute("maxValue", Number(column.maximum));
+    } else if (!column.tooManyCategories && !column.categories.empty()) {
+      XMLElement values = field.addElement("Values");
+      for (const auto& category : column.categories) {
+        values.addElement("Value").addAttribute("value", category.first);
+      }
+    }
+    if (numeric && column.values > 0) {
+      XMLElement stats = field.addElement("ContinuousStatistics");
+      const std::int64_t n = static_cast<std::int64_t>(column.values);
+      stats.addAttribute("sumCompWts", n);
+      stats.addAttribute("sumFreqWts", n);
+      stats.addAttribute("minimum", Number(column.minimum));
+      stats.addAttribute("maximum", Number(column.maximum));
+      stats.addAttribute("mean", Number(column.mean));
+      stats.addAttribute("variance", Number(column.variance));
+    }
+    if (!column.tooManyCategories && !column.categories.empty() && (!numeric || flag)) {
+      XMLElement stats = field.addElement("DiscreteStatistics");
+      for (const auto& category : column.categories) {
+        XMLElement entry = stats.addElement("Category");
+        entry.addAttribute("category", category.first);
+        entry.addAttribute("sumFreqWts", static_cast<std::int64_t>(category.second));
+      }
+    }
+  }
+  return doc.doc2string();
+}
+
+}  // namespace
+
+bool ParseInteger(std::string_view text, std::int64_t& value) {
+  if (!text.empty() && text[0] == '+') text.remove_prefix(1);
+  if (text.empty()) return false;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return ec == std::errc() && end == text.data() + text.size();
+}
+
+bool ParseReal(std::string_view text, double& value) {
+  // Whole-text decimal numbers only; "inf" and "nan" are texts in a data file.
+  if (text.empty()) return false;
+  const char first = text[0] == '-' || text[0] == '+' ? (text.size() > 1 ? text[1] : 'x') : text[0];
+  if (!((first >= '0' && first <= '9') || first == '.')) return false;
+  return KxCppHelperV1::XMLElement::parseDouble(text, value) && std::isfinite(value);
+}
+
+bool ParseDate(std::string_view text, double& days) {
+  int y = 0, m = 0, d = 0;
+  if (text.size() != 10 || text[4] != '-' || text[7] != '-' || !Digits(text, 0, 4, y) ||
+      !Digits(text, 5, 2, m) || !Digits(text, 8, 2, d) || !ValidDay(y, m, d)) {
+    return false;
+  }
+  days = static_cast<double>(DaysFromCivil(y, m, d));
+  return true;
+}
+
+bool ParseTime(std::string_view text, double& seconds) {
+  int h = 0, m = 0, s = 0;
+  if (text.size() < 5 || text[2] != ':' || !Digits(text, 0, 2, h) || !Digits(text, 3, 2, m) ||
+      h > 23 || m > 59) {
+    return false;
+  }
+  double fraction = 0;
+  if (text.size() > 5) {
+    if (text.size() < 8 || text[5] != ':' || !Digits(text, 6, 2, s) || s > 59) return false;
+    if (text.size() > 8) {
+      // A decimal fraction of a second: '.' and at least one digit.
+      if (text[8] != '.' || text.size() == 9) return false;
+      double scale = 0.1;
+      for (std::size_t i = 9; i < text.size(); ++i) {
+        if (text[i] < '0' || text[i] > '9') return false;
+        fraction += (text[i] - '0') * scale;
+        scale /= 10;
+      }
+    }
+  }
+  seconds = h * 3600.0 + m * 60.0 + s + fraction;
+  return true;
+}
+
+bool ParseTimestamp(std::string_view text, double& seconds) {
+  double days = 0, time = 0;
+  if (text.size() < 16 || (text[10] != ' ' && text[10] != 'T') ||
+      !ParseDate(text.substr(0, 10), days) || !ParseTime(text.substr(11), time)) {
+    return false;
+  }
+  seconds = days * 86400.0 + time;
+  return true;
+}
+
+LoadedInput LoadCsv(const std::string& path) {
+  LoadedInput input;
+  std::vector<Candidates> candidates;
+  std::vector<std::unordered_map<std::string, std::size_t>> indexes;
+  {
+    CsvReader reader(path);
+    for (const std::string& name : reader.Header()) {
+      ColumnProfile column;
+      column.name = name;
+      input.columns.push_back(std::move(column));
+    }
+    candidates.resize(input.columns.size());
+    indexes.resize(input.columns.size());
+    std::vector<CsvReader::Cell> cells;
+    while (reader.ReadRow(cells)) {
+      for (std::size_t c = 0; c < cells.size(); ++c) {
+        ColumnProfile& column = input.columns[c];
+        if (cells[c].null) {
+          ++column.nulls;
+          continue;
+        }
+        ++column.values;
+        candidates[c].See(cells[c].text);
+        CountCategory(column, indexes[c], cells[c].text);
+      }
+    }
+  }
+  std::vector<std::size_t> sources;
+  for (std::size_t c = 0; c < input.columns.size(); ++c) {
+    input.columns[c].type = candidates[c].Type(input.columns[c].values > 0);
+    sources.push_back(c);
+  }
+  LoadRows(path, sources, input);
+  input.dataModel = BuildDataModel(input);
+  return input;
+}
+
+LoadedInput LoadCsvWithDataModel(const std::string& path, const std::string& dataModel) {
+  XMLDocument doc;
+  try {
+    doc = KxCppHelperV1::HostHelper::createFromContents(dataModel);
+  } catch (const KxCppHelperV1::XMLException& e) {
+    throw std::runtime_error(std::string("the data model is not XML: ") + e.what());
+  }
+  LoadedInput input;
+  std::vector<std::size_t> sources;
+  std::map<std::string, std::size_t> byName;
+  {
+    CsvReader reader(path);
+    for (std::size_t c = 0; c < reader.Header().size(); ++c) byName.emplace(reader.Header()[c], c);
+  }
+  const XMLElement fields = doc.getElement("Fields");
+  for (auto it = fields.getElements("Field"); it.hasMore();) {
+    const XMLElement field = it.next();
+    ColumnProfile column;
+    column.name = field.getAttribute("name");
+    column.type = TypeOfStorage(field.getAttribute("storage"));
+    const auto found = byName.find(column.name);
+    if (found == byName.end()) {
+      throw std::runtime_error(path + ": no column named '" + column.name +
+                               "', which the data model describes");
+    }
+    sources.push_back(found->second);
+    input.columns.push_back(column);
+  }
+  // Count non-null cells per column for the statistics (a profile pass of its own).
+  {
+    CsvReader reader(path);
+    std::vector<CsvReader::Cell> cells;
+    while (reader.ReadRow(cells)) {
+      for (std::size_t c = 0; c < sources.size(); ++c) {
+        ++(cells[sources[c]].null ? input.columns[c].nulls : input.columns[c].values);
+      }
+    }
+  }
+  LoadRows(path, sources, input);
+  input.dataModel = dataModel;
+  return input;
+}
+
+}  // namespace VnKxHost

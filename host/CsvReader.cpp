@@ -1,0 +1,111 @@
+#include "host/CsvReader.h"
+
+namespace VnKxHost {
+
+CsvError::CsvError(const std::string& path, std::size_t line, std::size_t column,
+                   const std::string& what)
+    : std::runtime_error(path + ": line " + std::to_string(line) +
+                         (column > 0 ? ", column " + std::to_string(column) : std::string()) +
+                         ": " + what) {}
+
+CsvReader::CsvReader(const std::string& path) : path_(path), in_(path, std::ios::binary),
+                                                buffer_(1 << 16) {
+  if (!in_) throw CsvError(path, 0, 0, "cannot open the file");
+  if (!ReadRecord()) Fail("the file is empty: a header row is needed");
+  for (std::size_t i = 0; i < ends_.size(); ++i) {
+    const std::size_t begin = i == 0 ? 0 : ends_[i - 1];
+    header_.push_back(text_.substr(begin, ends_[i] - begin));
+    if (header_.back().empty()) {
+      column_ = i + 1;
+      Fail("a column without a name");
+    }
+  }
+}
+
+int CsvReader::Get() {
+  if (position_ == filled_) {
+    in_.read(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
+    filled_ = static_cast<std::size_t>(in_.gcount());
+    position_ = 0;
+    if (filled_ == 0) return -1;
+  }
+  return static_cast<unsigned char>(buffer_[position_++]);
+}
+
+int CsvReader::Peek() {
+  const int c = Get();
+  if (c != -1) --position_;
+  return c;
+}
+
+void CsvReader::Fail(const std::string& what) const { throw CsvError(path_, rowLine_, column_, what); }
+
+bool CsvReader::ReadRecord() {
+  text_.clear();
+  ends_.clear();
+  quoted_.clear();
+  rowLine_ = line_;
+  int c = Get();
+  if (c == -1) return false;
+  column_ = 1;
+  for (;;) {
+    // One cell.
+    bool quoted = false;
+    if (c == '"') {
+      quoted = true;
+      for (;;) {
+        c = Get();
+        if (c == -1) Fail("a quoted cell is not closed");
+        if (c == '"') {
+          if (Peek() == '"') {
+            Get();
+            text_ += '"';
+            continue;
+          }
+          break;
+        }
+        if (c == '\n') ++line_;
+        text_ += static_cast<char>(c);
+      }
+      c = Get();
+      if (c != ',' && c != '\n' && c != '\r' && c != -1) Fail("text after a closing quote");
+    } else {
+      while (c != ',' && c != '\n' && c != '\r' && c != -1) {
+        if (c == '"') Fail("a quote inside an unquoted cell");
+        text_ += static_cast<char>(c);
+        c = Get();
+      }
+    }
+    ends_.push_back(text_.size());
+    quoted_.push_back(quoted);
+    if (c == ',') {
+      ++column_;
+      c = Get();
+      continue;
+    }
+    if (c == '\r' && Peek() == '\n') Get();
+    if (c != -1) ++line_;
+    return true;
+  }
+}
+
+bool CsvReader::ReadRow(std::vector<Cell>& cells) {
+  do {
+    if (!ReadRecord()) return false;
+    // A blank line (one empty unquoted cell) is not a row.
+  } while (ends_.size() == 1 && ends_[0] == 0 && !quoted_[0] && header_.size() != 1);
+  if (ends_.size() != header_.size()) {
+    column_ = 0;
+    Fail("the row has " + std::to_string(ends_.size()) + " cells, the header " +
+         std::to_string(header_.size()));
+  }
+  cells.resize(ends_.size());
+  for (std::size_t i = 0; i < ends_.size(); ++i) {
+    const std::size_t begin = i == 0 ? 0 : ends_[i - 1];
+    cells[i].text = std::string_view(text_).substr(begin, ends_[i] - begin);
+    cells[i].null = !quoted_[i] && cells[i].text.empty();
+  }
+  return true;
+}
+
+}  // namespace VnKxHost

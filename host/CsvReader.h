@@ -1,0 +1,57 @@
+#pragma once
+
+// Reads a CSV file row by row (RFC 4180: comma separated, double-quoted fields with "" for a
+// quote, line breaks inside quotes, CRLF or LF line ends) without loading the file whole. An
+// empty unquoted cell is a null. Malformed input throws CsvError naming the line and column.
+
+#include <cstddef>
+#include <fstream>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace VnKxHost {
+
+class CsvError : public std::runtime_error {
+ public:
+  CsvError(const std::string& path, std::size_t line, std::size_t column, const std::string& what);
+};
+
+class CsvReader {
+ public:
+  struct Cell {
+    std::string_view text;  // valid until the next ReadRow
+    bool null;              // an empty unquoted cell
+  };
+
+  // Opens `path` and reads its header row. Throws CsvError when it cannot.
+  explicit CsvReader(const std::string& path);
+
+  const std::vector<std::string>& Header() const { return header_; }
+  // Reads the next data row into `cells`, one per header column; false at the end of the file.
+  bool ReadRow(std::vector<Cell>& cells);
+  // The line on which the last row read started (the header is line 1).
+  std::size_t Line() const { return rowLine_; }
+
+ private:
+  bool ReadRecord();  // reads one record into fields_; false at the end of the file
+  int Get();          // the next character, or -1 at the end
+  int Peek();
+  [[noreturn]] void Fail(const std::string& what) const;
+
+  std::string path_;
+  std::ifstream in_;
+  std::vector<char> buffer_;
+  std::size_t position_ = 0;
+  std::size_t filled_ = 0;
+  std::size_t line_ = 1;
+  std::size_t rowLine_ = 1;
+  std::size_t column_ = 0;
+  std::vector<std::string> header_;
+  std::string text_;                     // the current record's cells, back to back
+  std::vector<std::size_t> ends_;        // end of each cell in text_
+  std::vector<bool> quoted_;
+};
+
+}  // namespace VnKxHost

@@ -1,0 +1,204 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "external/hosthelper/HostHelper.h"
+#include "host/CsvLoader.h"
+#include "host/CsvReader.h"
+#include "host/DataModelCheck.h"
+
+namespace VnKxHost {
+namespace {
+
+// Writes `text` to a file in the test's temporary folder and gives its path.
+std::string File(const std::string& name, const std::string& text) {
+  const std::string path = ::testing::TempDir() + name;
+  std::ofstream(path, std::ios::binary) << text;
+  return path;
+}
+
+std::vector<std::vector<std::string>> ReadAll(const std::string& path) {
+  CsvReader reader(path);
+  std::vector<std::vector<std::string>> rows;
+  std::vector<CsvReader::Cell> cells;
+  while (reader.ReadRow(cells)) {
+    rows.emplace_back();
+    for (const auto& cell : cells) rows.back().push_back(cell.null ? "<null>" : std::string(cell.text));
+  }
+  return rows;
+}
+
+TEST(CsvReader, QuotesEmbeddedLineBreaksAndNulls) {
+  const std::string path =
+      File("quotes.csv", "a,\"b, c\",d\r\n1,\"x \"\"y\"\"\",\r\n\"two\nlines\",,\"\"\n\n3,4,5");
+  CsvReader reader(path);
+  EXPECT_EQ(reader.Header(), (std::vector<std::string>{"a", "b, c", "d"}));
+  const auto rows = ReadAll(path);
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(rows[0], (std::vector<std::string>{"1", "x \"y\"", "<null>"}));
+  EXPECT_EQ(rows[1], (std::vector<std::string>{"two\nlines", "<null>", ""}));
+  EXPECT_EQ(rows[2], (std::vector<std::string>{"3", "4", "5"}));
+}
+
+TEST(CsvReader, MalformedRowsNameTheirLineAndColumn) {
+  const struct {
+    const char* text;
+    const char* message;
+  } cases[] = {
+      {"a,b\n1,2\n3\n", "line 3: the row has 1 cells, the header 2"},
+      {"a,b\n1,\"2\n", "line 2, column 2: a quoted cell is not closed"},
+      {"a,b\n1,\"2\"x\n", "line 2, column 2: text after a closing quote"},
+      {"a,b\n1,2\"3\n", "line 2, column 2: a quote inside an unquoted cell"},
+      {"", "line 1: the file is empty"},
+      {"a,,c\n", "line 1, column 2: a column without a name"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    const std::string path = File("bad.csv", c.text);
+    try {
+      ReadAll(path);
+      ADD_FAILURE() << "no error";
+    } catch (const CsvError& e) {
+      EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
+    }
+  }
+  EXPECT_THROW(CsvReader("/nonexistent/file.csv"), CsvError);
+}
+
+TEST(CsvLoader, InfersEveryStorageAndMeasure) {
+  const std::string path = File(
+      "kinds.csv",
+      "i,r,s,d,t,ts,f,e\n"
+      "1,1.5,a,2024-02-29,12:30,2024-02-29 12:30:00,yes,\n"
+      "-2,2,b,1970-01-01,00:00:01.5,1970-01-01T00:00:00,no,\n"
+      "3,,a,2000-12-31,23:59:59,2000-12-31 23:59:59,yes,\n");
+  const LoadedInput input = LoadCsv(path);
+  ASSERT_EQ(input.rows, 3u);
+  const std::vector<ColumnType> expected = {ColumnType::kInteger, ColumnType::kReal,
+                                            ColumnType::kString,  ColumnType::kDate,
+                                            ColumnType::kTime,    ColumnType::kTimestamp,
+                                            ColumnType::kString,  ColumnType::kString};
+  for (size_t c = 0; c < expected.size(); ++c) EXPECT_EQ(input.table.Type(c), expected[c]) << c;
+  EXPECT_EQ(input.table.Integer(1, 0), -2);
+  EXPECT_TRUE(input.table.IsNull(2, 1));
+  EXPECT_EQ(input.table.Real(0, 3), 19782);  // days since 1970-01-01
+  EXPECT_EQ(input.table.Real(1, 4), 1.5);
+  EXPECT_EQ(input.table.Real(1, 5), 0);
+
+  const auto doc = KxCppHelperV1::HostHelper::createFromContents(input.dataModel);
+  std::vector<std::string> measures;
+  for (auto it = doc.getElement("Fields").getElements("Field"); it.hasMore();) {
+    measures.push_back(it.next().getAttribute("measure"));
+  }
+  EXPECT_EQ(measures, (std::vector<std::string>{"continuous", "flag", "flag", "continuous",
+                                                "continuous", "continuous", "flag", "nominal"}));
+  std::string yes;
+  for (auto it = doc.getElements("Value"); it.hasMore();) {
+    const auto value = it.next();
+    if (value.getAttribute("flagValue") == "true" && value.getAttribute("value") == "yes") yes = "found";
+  }
+  EXPECT_EQ(yes, "found");
+  const auto counts = doc.getElement("RecordCounts");
+  EXPECT_EQ(counts.getAttribute("unweightedCount"), "3");
+  const auto stats = doc.getElement("ContinuousStatistics");
+  EXPECT_EQ(stats.getAttribute("mean"), "0.6666666666666666");
+  EXPECT_EQ(stats.getAttribute("minimum"), "-2");
+}
+
+TEST(CsvLoader, AGivenDataModelTypesTheColumnsByName) {
+  const std::string path = File("given.csv", "x,y\n1,a\n2,b\n");
+  const std::string model =
+      "<DataModel><Fields><Field name='y' storage='string' measure='nominal' role='input'/>"
+      "<Field name='x' storage='real' measure='continuous' role='input'/></Fields></DataModel>";
+  const LoadedInput input = LoadCsvWithDataModel(path, model);
+  EXPECT_EQ(input.table.Type(0), ColumnType::kString);
+  EXPECT_EQ(input.table.Text(1, 0), "b");
+  EXPECT_EQ(input.table.Real(1, 1), 2.0);
+  EXPECT_THROW(LoadCsvWithDataModel(path, "<DataModel><Fields><Field name='z' storage='real'/>"
+                                          "</Fields></DataModel>"),
+               std::runtime_error);
+  EXPECT_THROW(LoadCsvWithDataModel(path, "<DataModel>"), std::runtime_error);
+  try {
+    LoadCsvWithDataModel(File("bad-int.csv", "x,y\n1.5,a\n"),
+                         "<DataModel><Fields><Field name='x' storage='integer'/></Fields></DataModel>");
+    ADD_FAILURE() << "no error";
+  } catch (const CsvError& e) {
+    EXPECT_NE(std::string(e.what()).find("line 2, column 1: '1.5' is not a integer value"),
+              std::string::npos)
+        << e.what();
+  }
+}
+
+TEST(CsvLoader, ParsersRefuseWhatDoesNotFit) {
+  double value = 0;
+  std::int64_t integer = 0;
+  EXPECT_FALSE(ParseDate("2023-02-29", value));
+  EXPECT_FALSE(ParseDate("2023-2-28", value));
+  EXPECT_FALSE(ParseTime("24:00", value));
+  EXPECT_FALSE(ParseTime("12:00:00.", value));
+  EXPECT_TRUE(ParseTime("12:00:00.25", value));
+  EXPECT_EQ(value, 43200.25);
+  EXPECT_FALSE(ParseReal("nan", value));
+  EXPECT_FALSE(ParseReal("1e999", value));
+  EXPECT_FALSE(ParseInteger("1.0", integer));
+  EXPECT_TRUE(ParseInteger("+7", integer));
+  EXPECT_EQ(integer, 7);
+}
+
+std::vector<std::string> Findings(const std::string& document, bool* errors = nullptr) {
+  const CheckReport report = CheckDataModel(document);
+  if (errors != nullptr) *errors = report.HasErrors();
+  std::vector<std::string> texts;
+  for (const auto& f : report.findings) texts.push_back(f.field + ": " + f.text);
+  return texts;
+}
+
+bool Mentions(const std::vector<std::string>& findings, const std::string& text) {
+  for (const auto& f : findings) {
+    if (f.find(text) != std::string::npos) return true;
+  }
+  return false;
+}
+
+TEST(DataModelCheck, ReportsEachKindOfProblem) {
+  bool errors = true;
+  EXPECT_TRUE(Findings("<DataModel><Fields><Field name='ok' storage='real' measure='continuous'"
+                       " role='input'/></Fields></DataModel>",
+                       &errors)
+                  .empty());
+  EXPECT_FALSE(errors);
+
+  const std::vector<std::string> found = Findings(
+      "<DataModel><RecordCounts unweightedCount='10' weightedCount='10' droppedCount='0'/><Fields>"
+      "<Field name='s' storage='string' measure='nominal' role='input'><Values><Value value='a'/>"
+      "<Value value='9'/></Values><MissingValues><Value value='9'/><Range minValue='1' "
+      "maxValue='2'/></MissingValues></Field>"
+      "<Field name='f' storage='string' measure='flag' role='input'><Values>"
+      "<Value flagValue='true' value='y'/></Values></Field>"
+      "<Field name='x' storage='real' measure='continuous' role='input'>"
+      "<ContinuousStatistics sumFreqWts='20'/></Field>"
+      "<Field name='n' storage='string' measure='nominal' role='input'/>"
+      "</Fields></DataModel>",
+      &errors);
+  EXPECT_FALSE(errors);
+  EXPECT_TRUE(Mentions(found, "s: the missing value '9' is also a declared category"));
+  EXPECT_TRUE(Mentions(found, "s: a missing range on a string field"));
+  EXPECT_TRUE(Mentions(found, "f: a flag field without its false value"));
+  EXPECT_TRUE(Mentions(found, "x: the statistics count more weight than the records"));
+  EXPECT_TRUE(Mentions(found, "n: a categorical field without declared values"));
+
+  const std::vector<std::string> broken = Findings(
+      "<DataModel><Fields><Field name='a' storage='real' measure='continuous' role='input'/>"
+      "<Field name='b' storage='blob' measure='nominal' role='input'/></Fields></DataModel>",
+      &errors);
+  EXPECT_TRUE(errors);
+  EXPECT_TRUE(Mentions(broken, "b: the field (or its base field) cannot be built"));
+  EXPECT_TRUE(Mentions(Findings("<DataModel>", &errors), "not well-formed XML"));
+  EXPECT_TRUE(errors);
+}
+
+}  // namespace
+}  // namespace VnKxHost
