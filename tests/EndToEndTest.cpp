@@ -228,6 +228,61 @@ TEST(Components, NoUsableRecords) {
   EXPECT_EQ(outcome.error, 250004);
 }
 
+// Six records: three in training (t), two in testing (s), one in neither; w weights them.
+struct PartitionedData {
+  PartitionedData() {
+    data = ::testing::TempDir() + "split.csv";
+    std::ofstream(data) << "x,y,w,part\n1,2,1,t\n2,4,2,t\n3,7,1,t\n10,0,1,s\n20,0,1,s\n5,5,1,u\n";
+    model = ::testing::TempDir() + "split.xml";
+    std::ofstream(model)
+        << "<DataModel><Fields>"
+           "<Field name='x' storage='real' measure='continuous' role='input'/>"
+           "<Field name='y' storage='real' measure='continuous' role='target'/>"
+           "<Field name='w' storage='real' measure='continuous' role='freqWeight'/>"
+           "<Field name='part' storage='string' measure='nominal' role='partition'><Values>"
+           "<Value value='t' definePartition='training'/><Value value='s' definePartition='testing'/>"
+           "<Value value='u'/></Values></Field></Fields></DataModel>";
+  }
+  RunOutcome Run(const std::string& component,
+                 std::vector<std::pair<std::string, std::string>> parameters) const {
+    RunOptions options;
+    options.component = kComponents + "/" + component + ".so";
+    options.data = {data};
+    options.dataModels = {model};
+    options.parameters = std::move(parameters);
+    return RunComponent(options);
+  }
+  std::string data, model;
+};
+
+TEST(Components, PartitionAndFrequencyWeightChooseAndWeighRecords) {
+  const PartitionedData split;
+  RunOutcome outcome = split.Run("describe", {});
+  ASSERT_EQ(outcome.status, 0u);
+  Result training(outcome.result);
+  EXPECT_EQ(training.notes.at("records used"), "3");
+  const auto& x = training.Row("Continuous fields", "x");
+  EXPECT_EQ(x[1], "3");         // values
+  EXPECT_EQ(x[3], "4");         // weighted: 1 + 2 + 1
+  EXPECT_EQ(x[4], "2");         // weighted mean (1 + 4 + 3) / 4
+  ExpectClose(x[5], "0.816496580927726", "weighted sd");  // sqrt(2 / 3)
+
+  outcome = split.Run("describe", {{"partition", "testing"}});
+  EXPECT_EQ(Result(outcome.result).notes.at("records used"), "2");
+  outcome = split.Run("describe", {{"partition", "all"}});
+  EXPECT_EQ(Result(outcome.result).notes.at("records used"), "6");
+
+  // Over the training records weighted 1, 2, 1: weighted means 2 and 4.25, slope 5 / 2.
+  outcome = split.Run("linreg", {{"inputs", "x"}});
+  ASSERT_EQ(outcome.status, 0u);
+  const Result fit(outcome.result);
+  EXPECT_EQ(fit.notes.at("records used"), "3");
+  EXPECT_EQ(fit.notes.at("records outside the partition"), "3");
+  EXPECT_EQ(fit.notes.at("weighted records"), "4");
+  ExpectClose(fit.Row("Coefficients", "x")[1], "2.5", "slope");
+  ExpectClose(fit.Row("Coefficients", "(Intercept)")[1], "-0.75", "intercept");
+}
+
 TEST(Components, MissingOrBrokenModulesGiveAClearError) {
   RunOptions options;
   options.component = "/nonexistent/component.so";
