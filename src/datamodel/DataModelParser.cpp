@@ -102,17 +102,19 @@ bool DataModelParser::ScanDataFields(XMLElement& field, int fieldIndex, int* err
   scan.Scan(field);
   XMLElement baseElement;
   const bool hasBase = HasBaseField(field, baseElement);
-  FieldInfo* info = nullptr;
-  if (!FillFieldInfo(field, fieldIndex, error, defaultRange, info)) return false;
-  fields.push_back(info);
+  FieldInfo* built = nullptr;
+  if (!FillFieldInfo(field, fieldIndex, error, defaultRange, built)) return false;
+  std::unique_ptr<FieldInfo> owned(built);
+  fields.push_back(built);
+  FieldInfo* info = owned.release();
   if (!hasBase) return true;
   FieldInfo* baseInfo = nullptr;
   if (!FillBaseFieldInfo(field, baseElement, fieldIndex, error, defaultRange, baseInfo)) {
     return false;
   }
-  std::unique_ptr<FieldInfo> owned(baseInfo);
+  std::unique_ptr<FieldInfo> ownedBase(baseInfo);
   if (!info->SetBaseField(baseInfo)) return false;
-  owned.release();
+  ownedBase.release();
   return true;
 }
 

@@ -45,11 +45,11 @@ VnPeerParseXML::~VnPeerParseXML() = default;
 VnXML_1_2::XMLElement* VnPeerParseXML::ConvertContainer(
     XMLElement element, const char* name, std::initializer_list<const char*> attributes) {
   if (!element.isValid() || !element.hasName(name)) return nullptr;
-  VnXML_1_2::XMLElement* tree = VnXML_1_2::XMLElement::Create(name);
-  if (tree == nullptr) return nullptr;
-  CopyAttributes(element, attributes, tree);
-  ConvertFormats(element, tree);
-  return tree;
+  std::unique_ptr<VnXML_1_2::XMLElement> tree(VnXML_1_2::XMLElement::Create(name));
+  if (!tree) return nullptr;
+  CopyAttributes(element, attributes, tree.get());
+  ConvertFormats(element, tree.get());
+  return tree.release();
 }
 
 VnXML_1_2::XMLElement* VnPeerParseXML::ConvertFieldFormats(XMLElement element) {

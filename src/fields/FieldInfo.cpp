@@ -79,16 +79,16 @@ FieldInfo* FieldInfo::CreateFieldInfo(const std::string& name, const std::string
   const Direction direction = ToFieldDirection(directionText);
   Type type = ToFieldType(typeText);
   if (direction == D_FREQWEIGHT && storage != S_STRING) type = T_CONTINUOUS;
-  FieldInfo* field = nullptr;
+  std::unique_ptr<FieldInfo> field;
   if (storage == S_STRING) {
-    field = new StrFieldInfo();
+    field = std::make_unique<StrFieldInfo>();
   } else if (storage != S_UNKNOWN) {
-    field = new NumericFieldInfo();
+    field = std::make_unique<NumericFieldInfo>();
   } else {
     return nullptr;
   }
   field->SetFieldBaseInfo(name, label, storage, type, direction, dataIndex);
-  return field;
+  return field.release();
 }
 
 FieldInfo::FieldInfo() : partitionValues(3), partitionFlags(3, false) {}

@@ -1,5 +1,7 @@
 #include "external/common/XMLElement.h"
 
+#include <new>
+
 namespace VnXML_1_2 {
 namespace {
 
@@ -22,13 +24,19 @@ XMLElement* XMLElement::Create(const std::string& name) {
 }
 
 // Children are released through an explicit work list so that a deep tree cannot exhaust the
-// stack.
+// stack. When the list cannot grow (no memory), that subtree is released directly instead.
 XMLElement::~XMLElement() {
   std::vector<std::unique_ptr<XMLElement>> pending = std::move(children_);
   while (!pending.empty()) {
     std::unique_ptr<XMLElement> element = std::move(pending.back());
     pending.pop_back();
-    for (auto& child : element->children_) pending.push_back(std::move(child));
+    for (auto& child : element->children_) {
+      try {
+        pending.push_back(std::move(child));
+      } catch (const std::bad_alloc&) {
+        child.reset();
+      }
+    }
     element->children_.clear();
   }
 }
@@ -44,13 +52,17 @@ void XMLElement::AddAttribute(const std::string& name, const std::string& value)
 }
 
 void XMLElement::AdoptChild(XMLElement* child) {
-  if (child != nullptr) children_.emplace_back(child);
+  std::unique_ptr<XMLElement> owned(child);
+  if (owned) children_.push_back(std::move(owned));
 }
 
 XMLElement* XMLElement::Duplicate() const {
   auto copy = std::unique_ptr<XMLElement>(new XMLElement(name_));
   copy->attributes_ = attributes_;
-  for (const auto& child : children_) copy->children_.emplace_back(child->Duplicate());
+  for (const auto& child : children_) {
+    std::unique_ptr<XMLElement> duplicate(child->Duplicate());
+    copy->children_.push_back(std::move(duplicate));
+  }
   return copy.release();
 }
 
