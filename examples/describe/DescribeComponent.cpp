@@ -15,6 +15,7 @@
 
 #include "ComponentSupport.h"
 #include "ResultDocument.h"
+#include "SampleComponent.h"
 #include "datamodel/DataModelParser.h"
 #include "external/hosthelper/DataHelper.h"
 #include "fields/NumericFieldInfo.h"
@@ -55,72 +56,28 @@ double Number(const RawData& cell) {
                                              : cell.GetDouble();
 }
 
-class DescribeComponent : public VnKx_1_2::VnPeer {
+class DescribeComponent : public SampleComponent {
  public:
   DescribeComponent(KxContext* context, KxHost* host, KxThreadFactoryStruct*)
-      : VnPeer(context, host) {}
+      : SampleComponent(context, host) {}
 
   unsigned int Initialize(int* error) override {
-    const unsigned int status = ScanParameters(error);
+    const unsigned int status = InitializeInput(error);
     if (status != VnKx_1_2::StatusOk) return status;
-    partition_ = Text(settings_, "partition", "training");
-    const std::string skip = Text(settings_, "skipMissing", "false");
-    if (skip != "true" && skip != "false") return Refuse(kBadParameter, {"skipMissing", skip}, error);
-    if (partition_ != "training" && partition_ != "testing" && partition_ != "validation" &&
-        partition_ != "all") {
-      return Refuse(kBadParameter, {"partition", partition_}, error);
+    skipMissing_ = Text(settings, "skipMissing", "false") == "true";
+    if (!skipMissing_ && Text(settings, "skipMissing", "false") != "false") {
+      return Refuse(kBadParameter, {"skipMissing", Text(settings, "skipMissing", "")}, error);
     }
-    skipMissing_ = skip == "true";
-    return ParseDataModel(error, false, 1);
+    return status;
   }
 
   unsigned int BeginExecution(const std::vector<KxIterator*>& iterators, KxProgress* record,
                               int* error) override {
-    progress = record;
-    if (iterators.empty() || parsers.empty()) return Refuse(kNoInput, {}, error);
-    KxCppHelperV1::DataHelper data(iterators[0]);
-    SetDataHelper(&data);
-    try {
-      const unsigned int status = Describe(data, error);
-      SetDataHelper(nullptr);
-      return status;
-    } catch (const KxCppHelperV1::DataHelper::DataHelperException& e) {
-      SetDataHelper(nullptr);
-      return Refuse(kHostFailure,
-                    {e.text(), std::to_string(e.status()), std::to_string(e.hostCode())}, error,
-                    VnKx_1_2::StatusFailed);
-    }
-  }
-
-  unsigned int GetResult(char* buffer, size_t size, size_t* required, int* error) override {
-    if (!resultDocument.isValid()) return VnKx_1_2::StatusNotAvailable;
-    const unsigned int status = AnswerDocument(resultDocument, buffer, size, required);
-    *error = static_cast<int>(status);
-    return status;
-  }
-
- protected:
-  unsigned int ApplyParameters(KxCppHelperV1::XMLDocument& parameters, int* error) override {
-    return VnCommon_1_2::VnSettingsFactory::MakeModelSettings(parameters, settings_, error);
+    return Execute(iterators, record, error,
+                   [this](KxCppHelperV1::DataHelper& data, int* e) { return Describe(data, e); });
   }
 
  private:
-  // Reports a diagnostic and answers `status` with `code` stored.
-  unsigned int Refuse(int code, const std::vector<std::string>& parameters, int* error,
-                      unsigned int status = VnKx_1_2::StatusBadArgument) {
-    int ignored = 0;
-    CollectMsgs(Error, code, parameters, &ignored);
-    *error = code;
-    return status;
-  }
-
-  unsigned int Cancelled(int* error) {
-    int ignored = 0;
-    CollectMsgs(Error, VnKx_1_2::MsgCancelled, &ignored);
-    *error = VnKx_1_2::MsgCancelled;
-    return VnKx_1_2::StatusCancelled;
-  }
-
   unsigned int Describe(KxCppHelperV1::DataHelper& data, int* error) {
     VnKx_1_2::DataModelParser& parser = *parsers[0];
     VnKx_1_2::InputAdapter adapter(&data, parser, false, false, false, true, false);
@@ -130,7 +87,7 @@ class DescribeComponent : public VnKx_1_2::VnPeer {
       return Refuse(kNoUsableRecords, {}, error, VnKx_1_2::StatusFailed);
     }
     std::vector<FieldSummary> summaries = Summaries(adapter, parser.GetFieldInfo());
-    const PartitionFilter partition(adapter, parser.GetFieldInfo(), partition_);
+    const PartitionFilter filter(adapter, parser.GetFieldInfo(), partition);
     const int weightCell = adapter.GetVarList().GetWeightVarIndex();
     double unweighted = 0, weighted = 0, dropped = 0;
     const double expected = parser.GetRecordsCount(unweighted, weighted, dropped) ? unweighted : 0;
@@ -150,7 +107,7 @@ class DescribeComponent : public VnKx_1_2::VnPeer {
           int ignored = 0;
           Report_Progress(pass * expected + static_cast<double>(read), 2 * expected, &ignored);
         }
-        if (!partition.Accepts(*record)) continue;
+        if (!filter.Accepts(*record)) continue;
         double weight = 1;
         if (weightCell >= 0) {
           const RawData& cell = (*record)[static_cast<size_t>(weightCell)];
@@ -168,7 +125,7 @@ class DescribeComponent : public VnKx_1_2::VnPeer {
       Report_Progress(pass + 1, 2, &ignored);
     }
     if (used == 0) return Refuse(kNoUsableRecords, {}, error, VnKx_1_2::StatusFailed);
-    Publish(summaries, used, records.getRecordsProcessed(), partition);
+    Publish(summaries, used, records.getRecordsProcessed(), filter);
     *error = 0;
     return VnKx_1_2::StatusOk;
   }
@@ -237,12 +194,12 @@ class DescribeComponent : public VnKx_1_2::VnPeer {
   }
 
   void Publish(const std::vector<FieldSummary>& summaries, std::uint64_t used,
-               std::uint64_t read, const PartitionFilter& partition) {
+               std::uint64_t read, const PartitionFilter& filter) {
     ResultDocument result("describe");
     result.AddNote("records read", std::to_string(read));
     result.AddNote("records used", std::to_string(used));
-    result.AddNote("partition", partition.Active() ? partition_ + " (" + partition.Value() + ")"
-                                                   : std::string("all records"));
+    result.AddNote("partition", filter.Active() ? partition + " (" + filter.Value() + ")"
+                                                : std::string("all records"));
     ResultDocument::Table continuous = result.AddTable(
         "Continuous fields", {"field", "n", "missing", "weighted", "mean", "sd", "min", "max"});
     ResultDocument::Table categorical =
@@ -274,8 +231,6 @@ class DescribeComponent : public VnKx_1_2::VnPeer {
     resultDocument = result.Document();
   }
 
-  VnXML_1_2::VnSettings settings_;
-  std::string partition_ = "training";
   bool skipMissing_ = false;
 };
 

@@ -17,6 +17,7 @@
 
 #include "ComponentSupport.h"
 #include "ResultDocument.h"
+#include "SampleComponent.h"
 #include "context/ContextInfo.h"
 #include "datamodel/DataModelParser.h"
 #include "external/common/IVnEncoder.h"
@@ -98,74 +99,28 @@ class AccumulateTask : public IVnThreadTask {
 
 constexpr size_t kBatchRows = 8192;
 
-class LinregComponent : public VnKx_1_2::VnPeer {
+class LinregComponent : public SampleComponent {
  public:
   LinregComponent(KxContext* context, KxHost* host, KxThreadFactoryStruct* threads)
-      : VnPeer(context, host), threads_(threads) {}
+      : SampleComponent(context, host), threads_(threads) {}
 
   unsigned int Initialize(int* error) override {
-    const unsigned int status = ScanParameters(error);
-    if (status != VnKx_1_2::StatusOk) return status;
-    partition_ = Text(settings_, "partition", "training");
-    if (partition_ != "training" && partition_ != "testing" && partition_ != "validation" &&
-        partition_ != "all") {
-      return Refuse(kBadParameter, {"partition", partition_}, error);
-    }
     VnKx_1_2::ContextInfo context;
     int ignored = 0;
     if (GetContextInformation(context, &ignored) == VnKx_1_2::StatusOk &&
         context.GetMaxCompThreads() > 0) {
       threadCount_ = context.GetMaxCompThreads();
     }
-    return ParseDataModel(error, false, 1);
+    return InitializeInput(error);
   }
 
   unsigned int BeginExecution(const std::vector<KxIterator*>& iterators, KxProgress* record,
                               int* error) override {
-    progress = record;
-    if (iterators.empty() || parsers.empty()) return Refuse(kNoInput, {}, error);
-    KxCppHelperV1::DataHelper data(iterators[0]);
-    SetDataHelper(&data);
-    unsigned int status = VnKx_1_2::StatusOk;
-    try {
-      status = Fit(data, error);
-    } catch (const KxCppHelperV1::DataHelper::DataHelperException& e) {
-      status = Refuse(kHostFailure,
-                      {e.text(), std::to_string(e.status()), std::to_string(e.hostCode())},
-                      error, VnKx_1_2::StatusFailed);
-    }
-    SetDataHelper(nullptr);
-    return status;
-  }
-
-  unsigned int GetResult(char* buffer, size_t size, size_t* required, int* error) override {
-    if (!resultDocument.isValid()) return VnKx_1_2::StatusNotAvailable;
-    const unsigned int status = AnswerDocument(resultDocument, buffer, size, required);
-    *error = static_cast<int>(status);
-    return status;
-  }
-
- protected:
-  unsigned int ApplyParameters(KxCppHelperV1::XMLDocument& parameters, int* error) override {
-    return VnCommon_1_2::VnSettingsFactory::MakeModelSettings(parameters, settings_, error);
+    return Execute(iterators, record, error,
+                   [this](KxCppHelperV1::DataHelper& data, int* e) { return Fit(data, e); });
   }
 
  private:
-  unsigned int Refuse(int code, const std::vector<std::string>& parameters, int* error,
-                      unsigned int status = VnKx_1_2::StatusBadArgument) {
-    int ignored = 0;
-    CollectMsgs(Error, code, parameters, &ignored);
-    *error = code;
-    return status;
-  }
-
-  unsigned int Cancelled(int* error) {
-    int ignored = 0;
-    CollectMsgs(Error, VnKx_1_2::MsgCancelled, &ignored);
-    *error = VnKx_1_2::MsgCancelled;
-    return VnKx_1_2::StatusCancelled;
-  }
-
   FieldInfo* Admitted(VnKx_1_2::InputAdapter& adapter, const std::string& name) const {
     for (const int position : adapter.GetFieldIndexVector()) {
       FieldInfo* field = parsers[0]->GetFieldInfo()[static_cast<size_t>(position)];
@@ -176,9 +131,9 @@ class LinregComponent : public VnKx_1_2::VnPeer {
 
   // Chooses target and inputs; false (with a diagnostic) when they cannot be used.
   bool ChooseModel(VnKx_1_2::InputAdapter& adapter, int* error, unsigned int* status) {
-    std::string targetName = Text(settings_, "target", "");
-    std::vector<std::string> inputNames = List(settings_, "inputs");
-    const std::vector<std::string> forced = List(settings_, "categorical");
+    std::string targetName = Text(settings, "target", "");
+    std::vector<std::string> inputNames = List(settings, "inputs");
+    const std::vector<std::string> forced = List(settings, "categorical");
     for (const int position : adapter.GetFieldIndexVector()) {
       FieldInfo* field = parsers[0]->GetFieldInfo()[static_cast<size_t>(position)];
       if (targetName.empty() && field->GetDirection() == FieldInfo::D_TARGET) {
@@ -252,14 +207,14 @@ class LinregComponent : public VnKx_1_2::VnPeer {
     static const char* const kChoices[] = {"training", "testing", "validation"};
     std::string name;
     partitionCell_ = -1;
-    if (partition_ == "all" || !adapter.GetPartitionFieldName(name)) return;
+    if (partition == "all" || !adapter.GetPartitionFieldName(name)) return;
     FieldInfo* field = Admitted(adapter, name);
     if (field == nullptr) return;
     std::vector<std::string> values;
     std::vector<bool> flags;
     field->GetPartitionValue(values, flags);
     for (size_t slot = 0; slot < 3; ++slot) {
-      if (partition_ != kChoices[slot] || !flags[slot]) continue;
+      if (partition != kChoices[slot] || !flags[slot]) continue;
       partitionCell_ = field->GetIndexInVarList();
       partitionValue_ = values[slot];
       partitionCode_ = field->GetStorage() == FieldInfo::S_STRING
@@ -506,8 +461,6 @@ class LinregComponent : public VnKx_1_2::VnPeer {
 
   KxThreadFactoryStruct* threads_;
   int threadCount_ = 1;
-  VnXML_1_2::VnSettings settings_;
-  std::string partition_ = "training";
   FieldInfo* target_ = nullptr;
   std::vector<Term> terms_;
   int partitionCell_ = -1;

@@ -7,52 +7,19 @@
 
 namespace VnKx_1_2 {
 
-namespace {
-
-// A record has a column per variable; never fewer than the admitted fields.
-size_t RecordWidth(InputAdapter& adapter) {
-  return std::max(adapter.GetVarList().Size(), static_cast<size_t>(adapter.GetSize()));
-}
-
-}  // namespace
-
-VnPeerIterator::VnPeerIterator(KxCppHelperV1::DataHelper* dataHelper_, InputAdapter* adapter_,
+VnPeerIterator::VnPeerIterator(KxCppHelperV1::DataHelper* dataHelper, InputAdapter* adapter,
                                bool skipMissing)
-    : dataHelper(dataHelper_),
-      current(RecordWidth(*adapter_)),
-      lookahead(RecordWidth(*adapter_)),
-      state(static_cast<size_t>(adapter_->GetSize()), skipMissing),
-      adapter(adapter_) {
-  NextRecord();
+    : walk(dataHelper, adapter, skipMissing) {
+  walk.ReadAhead();
 }
 
 VnPeerIterator::~VnPeerIterator() = default;
 
-const VnCommon_1_2::Record* VnPeerIterator::Next() {
-  if (state.failReason() != 0) return nullptr;
-  // The waiting record becomes the current one; the old current one is overwritten next.
-  std::swap(current, lookahead);
-  state.CountDelivered();
-  state.setFailReason(NextRecord());
-  return &current;
-}
+const VnCommon_1_2::Record* VnPeerIterator::Next() { return walk.Deliver(); }
 
-int VnPeerIterator::NewPass() {
-  if (!dataHelper->rewind()) {
-    state.setFailReason(1);
-    return 1;
-  }
-  state.StartPass();
-  return NextRecord();
-}
+int VnPeerIterator::NewPass() { return walk.NewPass(); }
 
-int VnPeerIterator::NextRecord() {
-  while (state.Advance(*dataHelper)) {
-    adapter->GetValues(lookahead, state.missing());
-    if (state.Accept()) return 0;
-  }
-  return 1;
-}
+int VnPeerIterator::NextRecord() { return walk.ReadAhead(); }
 
 void VnPeerIterator::OutputRecord(std::basic_ofstream<char>& out,
                                   const VnCommon_1_2::Record& record, int num) {

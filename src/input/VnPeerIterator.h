@@ -12,11 +12,9 @@
 #include "VnKxExport.h"
 #include "external/common/Record.h"
 #include "external/common/RecordIterator.h"
-#include "input/IteratorPassState.h"
+#include "input/RecordWalk.h"
 
 namespace VnKx_1_2 {
-
-class InputAdapter;
 
 class VNKX_API VnPeerIterator : public VnCommon_1_2::MultiPassRecordIter {
  public:
@@ -27,11 +25,11 @@ class VNKX_API VnPeerIterator : public VnCommon_1_2::MultiPassRecordIter {
   VnPeerIterator& operator=(const VnPeerIterator&) = default;
   ~VnPeerIterator() override;
 
-  bool HasMore() const override { return state.failReason() == 0; }
+  bool HasMore() const override { return walk.state().failReason() == 0; }
   // The waiting record (valid until the next delivering call), or null once the pass ended.
   const VnCommon_1_2::Record* Next() override;
   // 0 while a record waits, 1 once the pass has ended.
-  int GetFailReason() const override { return state.failReason(); }
+  int GetFailReason() const override { return walk.state().failReason(); }
   // Rewinds the host cursor and reads the first acceptable record: 0 when the new pass has one,
   // 1 when it has none or the cursor cannot be rewound.
   int NewPass() override;
@@ -39,13 +37,13 @@ class VNKX_API VnPeerIterator : public VnCommon_1_2::MultiPassRecordIter {
   // Per-field skipping: entry k decides for the k-th admitted field; false (nothing changed)
   // for a vector of the wrong size. Applies from the next record read.
   bool SetSkipMissingVector(const std::vector<bool>& skip) {
-    return state.SetSkipMissingVector(skip);
+    return walk.state().SetSkipMissingVector(skip);
   }
   // Host records read in this pass, skipped ones and the look-ahead included.
-  unsigned int getRecordsProcessed() { return state.recordsProcessed(); }
+  unsigned int getRecordsProcessed() { return walk.state().recordsProcessed(); }
   // Records handed out by Next, and records skipped, in this pass.
-  std::uint64_t GetRecordsDelivered() const { return state.recordsDelivered(); }
-  std::uint64_t GetRecordsSkipped() const { return state.recordsSkipped(); }
+  std::uint64_t GetRecordsDelivered() const { return walk.state().recordsDelivered(); }
+  std::uint64_t GetRecordsSkipped() const { return walk.state().recordsSkipped(); }
 
  protected:
   // Reads ahead to the next acceptable record: 0 when one waits, 1 when the pass has ended.
@@ -54,11 +52,7 @@ class VNKX_API VnPeerIterator : public VnCommon_1_2::MultiPassRecordIter {
   void OutputRecord(std::basic_ofstream<char>& out, const VnCommon_1_2::Record& record, int num);
 
  private:
-  KxCppHelperV1::DataHelper* dataHelper;
-  VnCommon_1_2::Record current;
-  VnCommon_1_2::Record lookahead;
-  IteratorPassState state;
-  InputAdapter* adapter;
+  RecordWalk<VnCommon_1_2::Record> walk;
 };
 
 }  // namespace VnKx_1_2

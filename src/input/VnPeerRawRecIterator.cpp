@@ -9,50 +9,19 @@ namespace VnKx_1_2 {
 
 using VnCommon_1_2::RawData;
 
-namespace {
-
-size_t RecordWidth(InputAdapter& adapter) {
-  return std::max(adapter.GetVarList().Size(), static_cast<size_t>(adapter.GetSize()));
-}
-
-}  // namespace
-
-VnPeerRawRecIterator::VnPeerRawRecIterator(KxCppHelperV1::DataHelper* dataHelper_,
-                                           InputAdapter* adapter_, bool skipMissing)
-    : dataHelper(dataHelper_),
-      current(RecordWidth(*adapter_)),
-      lookahead(RecordWidth(*adapter_)),
-      state(static_cast<size_t>(adapter_->GetSize()), skipMissing),
-      adapter(adapter_) {
-  NextRecord();
+VnPeerRawRecIterator::VnPeerRawRecIterator(KxCppHelperV1::DataHelper* dataHelper, InputAdapter* adapter,
+                                           bool skipMissing)
+    : walk(dataHelper, adapter, skipMissing) {
+  walk.ReadAhead();
 }
 
 VnPeerRawRecIterator::~VnPeerRawRecIterator() = default;
 
-const VnCommon_1_2::RawRecord* VnPeerRawRecIterator::NextRawRecord() {
-  if (state.failReason() != 0) return nullptr;
-  std::swap(current, lookahead);
-  state.CountDelivered();
-  state.setFailReason(NextRecord());
-  return &current;
-}
+const VnCommon_1_2::RawRecord* VnPeerRawRecIterator::NextRawRecord() { return walk.Deliver(); }
 
-int VnPeerRawRecIterator::NewPass() {
-  if (!dataHelper->rewind()) {
-    state.setFailReason(1);
-    return 1;
-  }
-  state.StartPass();
-  return NextRecord();
-}
+int VnPeerRawRecIterator::NewPass() { return walk.NewPass(); }
 
-int VnPeerRawRecIterator::NextRecord() {
-  while (state.Advance(*dataHelper)) {
-    adapter->GetRawValues(lookahead, state.missing());
-    if (state.Accept()) return 0;
-  }
-  return 1;
-}
+int VnPeerRawRecIterator::NextRecord() { return walk.ReadAhead(); }
 
 void VnPeerRawRecIterator::OutputRawRecord(std::basic_ofstream<char>& out,
                                            const VnCommon_1_2::RawRecord& record, int num) {

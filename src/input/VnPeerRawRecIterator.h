@@ -11,11 +11,9 @@
 #include "VnKxExport.h"
 #include "external/common/RawRecord.h"
 #include "external/common/RecordIterator.h"
-#include "input/IteratorPassState.h"
+#include "input/RecordWalk.h"
 
 namespace VnKx_1_2 {
-
-class InputAdapter;
 
 class VNKX_API VnPeerRawRecIterator : public VnCommon_1_2::MultiPassRawRecordIter {
  public:
@@ -25,20 +23,20 @@ class VNKX_API VnPeerRawRecIterator : public VnCommon_1_2::MultiPassRawRecordIte
   VnPeerRawRecIterator& operator=(const VnPeerRawRecIterator&) = default;
   ~VnPeerRawRecIterator() override;
 
-  bool HasMore() const override { return state.failReason() == 0; }
+  bool HasMore() const override { return walk.state().failReason() == 0; }
   // No numeric records: always null, and the iterator is left as it was.
   const VnCommon_1_2::Record* Next() override { return nullptr; }
-  int GetFailReason() const override { return state.failReason(); }
+  int GetFailReason() const override { return walk.state().failReason(); }
   int NewPass() override;
   // The waiting raw record (valid until the next delivering call), or null once the pass ended.
   const VnCommon_1_2::RawRecord* NextRawRecord() override;
 
   bool SetSkipMissingVector(const std::vector<bool>& skip) {
-    return state.SetSkipMissingVector(skip);
+    return walk.state().SetSkipMissingVector(skip);
   }
-  unsigned int getRecordsProcessed() { return state.recordsProcessed(); }
-  std::uint64_t GetRecordsDelivered() const { return state.recordsDelivered(); }
-  std::uint64_t GetRecordsSkipped() const { return state.recordsSkipped(); }
+  unsigned int getRecordsProcessed() { return walk.state().recordsProcessed(); }
+  std::uint64_t GetRecordsDelivered() const { return walk.state().recordsDelivered(); }
+  std::uint64_t GetRecordsSkipped() const { return walk.state().recordsSkipped(); }
 
  protected:
   int NextRecord();
@@ -48,11 +46,7 @@ class VNKX_API VnPeerRawRecIterator : public VnCommon_1_2::MultiPassRawRecordIte
                        int num);
 
  private:
-  KxCppHelperV1::DataHelper* dataHelper;
-  VnCommon_1_2::RawRecord current;
-  VnCommon_1_2::RawRecord lookahead;
-  IteratorPassState state;
-  InputAdapter* adapter;
+  RecordWalk<VnCommon_1_2::RawRecord> walk;
 };
 
 }  // namespace VnKx_1_2
