@@ -99,7 +99,10 @@ unsigned int DataModelParser::ParseDataModel(KxCppHelperV1::XMLDocument document
 
 bool DataModelParser::ScanDataFields(XMLElement& field, int fieldIndex, int* error,
                                      bool defaultRange) {
-  scan.Scan(field);
+  if (!scan.Scan(field)) {
+    *error = MsgFieldNotBuilt;
+    return false;
+  }
   XMLElement baseElement;
   const bool hasBase = HasBaseField(field, baseElement);
   FieldInfo* built = nullptr;

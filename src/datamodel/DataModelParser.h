@@ -37,8 +37,8 @@ class VNKX_API DataModelParser {
   ~DataModelParser();
 
   // Parses `document` (released before returning). Returns StatusOk when every field was
-  // built; StatusParseFailed with 240006 when a field or base field has an unknown storage
-  // (the fields built before it are kept); StatusCancelled with 240043 once cancelled. A status
+  // built; StatusParseFailed with 240006 when a field or base field has an unknown storage, or
+  // a field holds more than 64 field elements below it (the fields built before it are kept); StatusCancelled with 240043 once cancelled. A status
   // of 0 may come with 240045 or 240046 for statistics that were dropped. With `defaultRange`
   // a continuous field without a range gets the largest finite range.
   unsigned int ParseDataModel(KxCppHelperV1::XMLDocument document, int* error, bool defaultRange);

@@ -175,6 +175,28 @@ TEST(DataModelParserDriver, NestedBaseFieldIsAlsoAFieldOfItsOwn) {
   EXPECT_EQ(h.Field(1).GetBaseField(), nullptr);
 }
 
+// Fields nested in base fields to any depth would make every nested field rescan its subtree;
+// a field holding more than 64 field elements is refused instead, in linear time.
+TEST(DataModelParserDriver, DeeplyNestedFieldChainsAreRefused) {
+  // `depth` fields, each but the innermost describing its base field by the next one.
+  const auto chain = [](int depth) {
+    const std::string field = "<Field name='f' storage='real' measure='continuous' role='input'>";
+    std::string text;
+    for (int i = 1; i < depth; ++i) text += field + "<BaseField>";
+    text += field + "</Field>";
+    for (int i = 1; i < depth; ++i) text += "</BaseField></Field>";
+    return DataModel(Field("first") + text);
+  };
+  ParseHarness fine(chain(FieldScan::kMaxNestedFields + 1));
+  EXPECT_EQ(fine.Parse(), StatusOk);
+  EXPECT_EQ(fine.Fields().size(), static_cast<size_t>(FieldScan::kMaxNestedFields + 2));
+
+  ParseHarness deep(chain(100000));
+  EXPECT_EQ(deep.Parse(), StatusParseFailed);
+  EXPECT_EQ(deep.error, MsgFieldNotBuilt);
+  EXPECT_EQ(deep.Fields().size(), 1u);  // the field before the chain
+}
+
 TEST(DataModelParserDriver, BaseFieldElementStandsForItselfWithoutAnInnerField) {
   ParseHarness h(DataModel(Field(
       "a", "integer", "nominal",

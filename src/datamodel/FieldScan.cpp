@@ -16,7 +16,7 @@ bool Is(const char* name, const char* wanted) { return std::strcmp(name, wanted)
 
 }  // namespace
 
-void FieldScan::Scan(const XMLElement& field) {
+bool FieldScan::Scan(const XMLElement& field) {
   field_ = field;
   baseField = XMLElement();
   valueLabels = XMLElement();
@@ -24,6 +24,7 @@ void FieldScan::Scan(const XMLElement& field) {
   modelFields.clear();
   ranges.clear();
   hasNestedField = false;
+  nestedFields = 0;
   for (XMLElementIterator it = field.getElements(""); it.hasMore();) {
     const XMLElement element = it.next();
     const char* name = element.nameData();
@@ -33,7 +34,10 @@ void FieldScan::Scan(const XMLElement& field) {
         if (!baseField.isValid() && Is(name, XMLElements::BaseField)) baseField = element;
         break;
       case 'F':
-        if (Is(name, XMLElements::Field)) hasNestedField = true;
+        if (Is(name, XMLElements::Field)) {
+          hasNestedField = true;
+          if (++nestedFields > kMaxNestedFields) return false;
+        }
         break;
       case 'M':
         if (Is(name, XMLElements::MissingValues)) {
@@ -52,6 +56,7 @@ void FieldScan::Scan(const XMLElement& field) {
         break;
     }
   }
+  return true;
 }
 
 }  // namespace VnKx_1_2

@@ -12,7 +12,12 @@ namespace VnKx_1_2 {
 
 class FieldScan {
  public:
-  void Scan(const KxCppHelperV1::XMLElement& field);
+  // The most field elements one field may hold below it (a base field's description holds one).
+  static constexpr int kMaxNestedFields = 64;
+
+  // Walks the subtree of `field`; false (the walk cut short) when it holds more than
+  // kMaxNestedFields field elements, which keeps a parse linear in the document's size.
+  bool Scan(const KxCppHelperV1::XMLElement& field);
   // Whether the scan describes `field`.
   bool Covers(const KxCppHelperV1::XMLElement& field) const {
     return field.isValid() && field == field_;
@@ -24,6 +29,7 @@ class FieldScan {
   std::vector<KxCppHelperV1::XMLElement> modelFields;
   std::vector<KxCppHelperV1::XMLElement> ranges;
   bool hasNestedField = false;
+  int nestedFields = 0;
 
  private:
   KxCppHelperV1::XMLElement field_;
