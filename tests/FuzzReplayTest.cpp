@@ -5,6 +5,7 @@
 #include <dirent.h>
 
 #include <fstream>
+#include <ostream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -30,6 +31,8 @@ struct Target {
   const char* name;
   void (*driver)(const std::uint8_t*, std::size_t);
 };
+
+void PrintTo(const Target& target, std::ostream* out) { *out << target.name; }
 
 class Replay : public ::testing::TestWithParam<Target> {};
 
