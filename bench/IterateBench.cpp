@@ -35,10 +35,12 @@ struct Data {
       const std::string name = "c" + std::to_string(c);
       table.AddColumn(name, text ? VnKxHost::ColumnType::kString : VnKxHost::ColumnType::kReal);
       isText.push_back(text);
-      fields += text ? "<Field name='" + name + "' storage='string' measure='nominal' role='input'>"
-                       "<Values><Value value='alpha'/><Value value='beta'/><Value value='gamma'/>"
-                       "</Values></Field>"
-                     : "<Field name='" + name + "' storage='real' measure='continuous' role='input'/>";
+      fields +=
+          text ? "<Field name='" + name +
+                     "' storage='string' measure='nominal' role='input'>"
+                     "<Values><Value value='alpha'/><Value value='beta'/><Value value='gamma'/>"
+                     "</Values></Field>"
+               : "<Field name='" + name + "' storage='real' measure='continuous' role='input'/>";
     }
     static const char* const kTexts[] = {"alpha", "beta", "gamma"};
     table.Reserve(kRecords);
@@ -93,8 +95,12 @@ void Iterate(benchmark::State& state, Data& data) {
   state.SetItemsProcessed(state.iterations() * kRecords);
 }
 
-void BM_Iterator(benchmark::State& state) { Iterate(state, Numeric()); }
-void BM_IteratorStrings(benchmark::State& state) { Iterate(state, Mixed()); }
+void BM_Iterator(benchmark::State& state) {
+  Iterate(state, Numeric());
+}
+void BM_IteratorStrings(benchmark::State& state) {
+  Iterate(state, Mixed());
+}
 
 // The unavoidable work: per record one cursor move, per value one virtual call that makes one
 // indirect host call and stores 8 bytes into the row buffer.

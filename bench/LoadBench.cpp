@@ -4,9 +4,9 @@
 
 #include <benchmark/benchmark.h>
 
-#include "bench/SteadyHeap.h"
 #include <malloc.h>
 #include <pugixml.hpp>
+#include "bench/SteadyHeap.h"
 
 #include <atomic>
 #include <cstdlib>
@@ -122,8 +122,12 @@ void* operator new(size_t size) {
   if (block == nullptr) throw std::bad_alloc();
   return block;
 }
-void operator delete(void* block) noexcept { Uncounted(block); }
-void operator delete(void* block, size_t) noexcept { Uncounted(block); }
+void operator delete(void* block) noexcept {
+  Uncounted(block);
+}
+void operator delete(void* block, size_t) noexcept {
+  Uncounted(block);
+}
 
 BENCHMARK(BM_PugiLoad)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Parse)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);

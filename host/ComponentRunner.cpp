@@ -67,7 +67,9 @@ ComponentModule::ComponentModule(const std::string& path) {
   }
 }
 
-ComponentModule::~ComponentModule() { dlclose(handle_); }
+ComponentModule::~ComponentModule() {
+  dlclose(handle_);
+}
 
 VnKx_1_2::VnPeer* ComponentModule::Create(KxContext* context, KxHost* host,
                                           KxThreadFactoryStruct* threads) const {
@@ -127,9 +129,9 @@ RunOutcome RunComponent(const RunOptions& options) {
   inputs.reserve(options.data.size());
   for (std::size_t i = 0; i < options.data.size(); ++i) {
     const bool given = i < options.dataModels.size() && !options.dataModels[i].empty();
-    inputs.push_back(given ? LoadCsvWithDataModel(options.data[i],
-                                                  ReadFile(options.dataModels[i], "data model"))
-                           : LoadCsv(options.data[i]));
+    inputs.push_back(
+        given ? LoadCsvWithDataModel(options.data[i], ReadFile(options.dataModels[i], "data model"))
+              : LoadCsv(options.data[i]));
   }
   for (LoadedInput& input : inputs) context.AddInput(input.dataModel, &input.table);
 
@@ -149,9 +151,9 @@ RunOutcome RunComponent(const RunOptions& options) {
   auto collect = [&] {
     std::string detail;
     int error = 0;
-    if (FetchText([&](char* b, std::size_t s, std::size_t* r, int* e) {
-          return peer->GetErrorDetail(b, s, r, e);
-        }, detail, error) == 0) {
+    if (FetchText([&](char* b, std::size_t s, std::size_t* r,
+                      int* e) { return peer->GetErrorDetail(b, s, r, e); },
+                  detail, error) == 0) {
       for (Diagnostic& d : ParseErrorDetail(detail)) outcome.diagnostics.push_back(std::move(d));
     }
   };
@@ -177,16 +179,15 @@ RunOutcome RunComponent(const RunOptions& options) {
     collect();
     if (outcome.status == 0) {
       int error = 0;
-      FetchText([&](char* b, std::size_t s, std::size_t* r, int* e) {
-        return peer->GetResult(b, s, r, e);
-      }, outcome.result, error);
+      FetchText([&](char* b, std::size_t s, std::size_t* r,
+                    int* e) { return peer->GetResult(b, s, r, e); },
+                outcome.result, error);
       outcome.stage = "finished";
     }
     int error = 0;
     peer->EndExecution(&error);
   } catch (const KxCppHelperV1::DataHelper::DataHelperException& e) {
-    throw std::runtime_error("the component let a data failure escape: " +
-                             std::string(e.what()));
+    throw std::runtime_error("the component let a data failure escape: " + std::string(e.what()));
   } catch (const KxCppHelperV1::XMLException& e) {
     throw std::runtime_error("the component let a document failure escape: " +
                              std::string(e.what()));

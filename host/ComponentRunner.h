@@ -25,10 +25,10 @@ class VnPeer;
 namespace VnKxHost {
 
 struct RunOptions {
-  std::string component;                 // path of the component module
-  std::vector<std::string> data;         // one CSV file per input
-  std::vector<std::string> dataModels;   // per input: a data-model file, or empty to infer
-  std::string parametersFile;            // a parameter document, or empty
+  std::string component;                // path of the component module
+  std::vector<std::string> data;        // one CSV file per input
+  std::vector<std::string> dataModels;  // per input: a data-model file, or empty to infer
+  std::string parametersFile;           // a parameter document, or empty
   std::vector<std::pair<std::string, std::string>> parameters;  // added as name/value parameters
   int threads = 2;
   int seed = 0;
@@ -38,10 +38,10 @@ struct RunOptions {
 };
 
 struct RunOutcome {
-  std::string stage;            // the last stage reached: "initialize", "execute", "finished"
-  unsigned int status = 0;      // the status of that stage's call
-  int error = 0;                // the code it stored
-  std::string result;           // the component's result document (empty when none)
+  std::string stage;        // the last stage reached: "initialize", "execute", "finished"
+  unsigned int status = 0;  // the status of that stage's call
+  int error = 0;            // the code it stored
+  std::string result;       // the component's result document (empty when none)
   std::vector<Diagnostic> diagnostics;
   std::size_t progressReports = 0;
 };

@@ -53,12 +53,18 @@ std::string Number(double value) {
 
 const char* StorageText(ColumnType type) {
   switch (type) {
-    case ColumnType::kInteger: return "integer";
-    case ColumnType::kReal: return "real";
-    case ColumnType::kString: return "string";
-    case ColumnType::kDate: return "date";
-    case ColumnType::kTime: return "time";
-    case ColumnType::kTimestamp: return "timestamp";
+    case ColumnType::kInteger:
+      return "integer";
+    case ColumnType::kReal:
+      return "real";
+    case ColumnType::kString:
+      return "string";
+    case ColumnType::kDate:
+      return "date";
+    case ColumnType::kTime:
+      return "time";
+    case ColumnType::kTimestamp:
+      return "timestamp";
   }
   return "string";
 }
@@ -145,7 +151,8 @@ void CountCategory(ColumnProfile& column, std::unordered_map<std::string, std::s
 
 // Fills `input.table` from the file with the columns' types (column i of the table is CSV column
 // `sources[i]`) and the numeric statistics of each column.
-void LoadRows(const std::string& path, const std::vector<std::size_t>& sources, LoadedInput& input) {
+void LoadRows(const std::string& path, const std::vector<std::size_t>& sources,
+              LoadedInput& input) {
   for (ColumnProfile& column : input.columns) input.table.AddColumn(column.name, column.type);
   std::vector<long double> sums(input.columns.size(), 0);
   std::vector<bool> seen(input.columns.size(), false);
@@ -163,9 +170,9 @@ void LoadRows(const std::string& path, const std::vector<std::size_t>& sources, 
       }
       Cell cell = Cell::Null();
       if (!ToCell(text.text, column.type, cell)) {
-        throw CsvError(path, reader.Line(), sources[c] + 1,
-                       "'" + std::string(text.text) + "' is not a " + StorageText(column.type) +
-                           " value");
+        throw CsvError(
+            path, reader.Line(), sources[c] + 1,
+            "'" + std::string(text.text) + "' is not a " + StorageText(column.type) + " value");
       }
       if (column.type != ColumnType::kString) {
         const auto& v = cell.Value();

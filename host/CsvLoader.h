@@ -48,8 +48,8 @@ LoadedInput LoadCsvWithDataModel(const std::string& path, const std::string& dat
 // Text-to-value conversions of the loader: false when the text does not fit.
 bool ParseInteger(std::string_view text, std::int64_t& value);
 bool ParseReal(std::string_view text, double& value);
-bool ParseDate(std::string_view text, double& days);        // YYYY-MM-DD, days since 1970-01-01
-bool ParseTime(std::string_view text, double& seconds);     // HH:MM[:SS[.f]], seconds after midnight
+bool ParseDate(std::string_view text, double& days);     // YYYY-MM-DD, days since 1970-01-01
+bool ParseTime(std::string_view text, double& seconds);  // HH:MM[:SS[.f]], seconds after midnight
 bool ParseTimestamp(std::string_view text, double& seconds);  // date, 'T' or ' ', time; since epoch
 
 }  // namespace VnKxHost

@@ -8,8 +8,8 @@ CsvError::CsvError(const std::string& path, std::size_t line, std::size_t column
                          (column > 0 ? ", column " + std::to_string(column) : std::string()) +
                          ": " + what) {}
 
-CsvReader::CsvReader(const std::string& path) : path_(path), in_(path, std::ios::binary),
-                                                buffer_(1 << 16) {
+CsvReader::CsvReader(const std::string& path)
+    : path_(path), in_(path, std::ios::binary), buffer_(1 << 16) {
   if (!in_) throw CsvError(path, 0, 0, "cannot open the file");
   if (!ReadRecord()) Fail("the file is empty: a header row is needed");
   for (std::size_t i = 0; i < ends_.size(); ++i) {
@@ -38,7 +38,9 @@ int CsvReader::Peek() {
   return c;
 }
 
-void CsvReader::Fail(const std::string& what) const { throw CsvError(path_, rowLine_, column_, what); }
+void CsvReader::Fail(const std::string& what) const {
+  throw CsvError(path_, rowLine_, column_, what);
+}
 
 bool CsvReader::ReadRecord() {
   text_.clear();

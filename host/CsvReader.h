@@ -49,8 +49,8 @@ class CsvReader {
   std::size_t rowLine_ = 1;
   std::size_t column_ = 0;
   std::vector<std::string> header_;
-  std::string text_;                     // the current record's cells, back to back
-  std::vector<std::size_t> ends_;        // end of each cell in text_
+  std::string text_;               // the current record's cells, back to back
+  std::vector<std::size_t> ends_;  // end of each cell in text_
   std::vector<bool> quoted_;
 };
 

@@ -18,12 +18,12 @@ using KxCppHelperV1::XMLDocument;
 using KxCppHelperV1::XMLElement;
 using VnKx_1_2::FieldInfo;
 
-const char* const kStorages[] = {"unknown", "integer", "real", "string", "date", "time",
-                                 "timestamp"};
-const char* const kTypes[] = {"auto", "continuous", "discrete", "nominal", "ordinal", "flag",
-                              "typeless"};
-const char* const kRoles[] = {"input", "target", "both", "none", "partition", "freqWeight",
-                              "split", "recordId"};
+const char* const kStorages[] = {"unknown", "integer", "real",     "string",
+                                 "date",    "time",    "timestamp"};
+const char* const kTypes[] = {"auto",    "continuous", "discrete", "nominal",
+                              "ordinal", "flag",       "typeless"};
+const char* const kRoles[] = {"input",     "target",     "both",  "none",
+                              "partition", "freqWeight", "split", "recordId"};
 
 std::string Describe(FieldInfo& field) {
   std::ostringstream line;
@@ -82,14 +82,13 @@ void CheckElement(const XMLElement& element, CheckReport& report) {
     }
     if (!hasTrue || !hasFalse) {
       report.findings.push_back(
-          {false, name, std::string("a flag field without its ") + (hasTrue ? "false" : "true") +
-                            " value"});
+          {false, name,
+           std::string("a flag field without its ") + (hasTrue ? "false" : "true") + " value"});
     }
   }
 }
 
-void CheckStatistics(FieldInfo& field, double unweighted, double weighted,
-                     CheckReport& report) {
+void CheckStatistics(FieldInfo& field, double unweighted, double weighted, CheckReport& report) {
   const std::string name = static_cast<const FieldInfo&>(field).GetFieldName();
   FieldInfo::ST_CTUSDATA stats;
   field.GetContinuousStatField(stats);
@@ -104,7 +103,8 @@ void CheckStatistics(FieldInfo& field, double unweighted, double weighted,
   }
   std::map<std::string, double> counts;
   const FieldInfo* base = field.GetBaseField();
-  if ((base != nullptr && base->GetDiscreteStatField(counts)) || field.GetDiscreteStatField(counts)) {
+  if ((base != nullptr && base->GetDiscreteStatField(counts)) ||
+      field.GetDiscreteStatField(counts)) {
     double sum = 0;
     for (const auto& entry : counts) sum += entry.second;
     if (sum > weighted + tolerance) {
@@ -117,7 +117,8 @@ void CheckStatistics(FieldInfo& field, double unweighted, double weighted,
 }  // namespace
 
 bool CheckReport::HasErrors() const {
-  return std::any_of(findings.begin(), findings.end(), [](const CheckFinding& f) { return f.error; });
+  return std::any_of(findings.begin(), findings.end(),
+                     [](const CheckFinding& f) { return f.error; });
 }
 
 CheckReport CheckDataModel(const std::string& text) {
@@ -141,12 +142,14 @@ CheckReport CheckDataModel(const std::string& text) {
     const size_t index = static_cast<size_t>(parser.GetNumOfFields());
     const std::string name = index < elements.size() ? elements[index].getAttribute("name") : "";
     report.findings.push_back(
-        {true, name, "the field (or its base field) cannot be built: its storage is not one of "
-                     "integer, real, string, date, time, timestamp; the fields after it were not "
-                     "read"});
+        {true, name,
+         "the field (or its base field) cannot be built: its storage is not one of "
+         "integer, real, string, date, time, timestamp; the fields after it were not "
+         "read"});
   } else if (error == VnKx_1_2::MsgBadDiscreteStats) {
-    report.findings.push_back({false, "", "discrete statistics were left out: a category has an "
-                                          "empty name or an infinite count"});
+    report.findings.push_back({false, "",
+                               "discrete statistics were left out: a category has an "
+                               "empty name or an infinite count"});
   } else if (error == VnKx_1_2::MsgInfiniteContinuousStat) {
     report.findings.push_back({false, "", "continuous statistics were left out: one is infinite"});
   }
@@ -165,8 +168,8 @@ CheckReport CheckDataModel(const std::string& text) {
     report.fields.push_back(Describe(*field));
     const std::string name = static_cast<const FieldInfo&>(*field).GetFieldName();
     for (const std::string& value : MissingAlsoDeclared(*field)) {
-      report.findings.push_back({false, name, "the missing value '" + value +
-                                                  "' is also a declared category"});
+      report.findings.push_back(
+          {false, name, "the missing value '" + value + "' is also a declared category"});
     }
     int code = 0;
     if (field->GetType() != FieldInfo::T_CONTINUOUS && field->GetType() != FieldInfo::T_TYPELESS &&

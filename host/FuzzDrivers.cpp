@@ -37,7 +37,15 @@ void Require(bool rule, const char* what) {
 
 bool KnownStatus(unsigned int status) {
   switch (status) {
-    case 0: case 1: case 2: case 3: case 5: case 6: case 12: case 13: case 16:
+    case 0:
+    case 1:
+    case 2:
+    case 3:
+    case 5:
+    case 6:
+    case 12:
+    case 13:
+    case 16:
       return true;
     default:
       return false;
@@ -55,16 +63,16 @@ class FuzzPeer : public VnKx_1_2::VnPeer {
   }
   using VnPeer::GetContextInformation;
   using VnPeer::ParseDataModel;
-  using VnPeer::ScanParameters;
   using VnPeer::parsers;
+  using VnPeer::ScanParameters;
   VnXML_1_2::VnSettings settings;
 };
 
 // Eight columns of every kind, three rows with a null each.
 Table MixedTable() {
   Table table;
-  const ColumnType kinds[] = {ColumnType::kInteger, ColumnType::kReal,  ColumnType::kString,
-                              ColumnType::kDate,    ColumnType::kTime,  ColumnType::kTimestamp,
+  const ColumnType kinds[] = {ColumnType::kInteger, ColumnType::kReal, ColumnType::kString,
+                              ColumnType::kDate,    ColumnType::kTime, ColumnType::kTimestamp,
                               ColumnType::kString,  ColumnType::kReal};
   for (int c = 0; c < 8; ++c) table.AddColumn("c" + std::to_string(c), kinds[c]);
   for (int r = 0; r < 3; ++r) {

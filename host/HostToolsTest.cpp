@@ -26,7 +26,8 @@ std::vector<std::vector<std::string>> ReadAll(const std::string& path) {
   std::vector<CsvReader::Cell> cells;
   while (reader.ReadRow(cells)) {
     rows.emplace_back();
-    for (const auto& cell : cells) rows.back().push_back(cell.null ? "<null>" : std::string(cell.text));
+    for (const auto& cell : cells)
+      rows.back().push_back(cell.null ? "<null>" : std::string(cell.text));
   }
   return rows;
 }
@@ -69,18 +70,16 @@ TEST(CsvReader, MalformedRowsNameTheirLineAndColumn) {
 }
 
 TEST(CsvLoader, InfersEveryStorageAndMeasure) {
-  const std::string path = File(
-      "kinds.csv",
-      "i,r,s,d,t,ts,f,e\n"
-      "1,1.5,a,2024-02-29,12:30,2024-02-29 12:30:00,yes,\n"
-      "-2,2,b,1970-01-01,00:00:01.5,1970-01-01T00:00:00,no,\n"
-      "3,,a,2000-12-31,23:59:59,2000-12-31 23:59:59,yes,\n");
+  const std::string path = File("kinds.csv",
+                                "i,r,s,d,t,ts,f,e\n"
+                                "1,1.5,a,2024-02-29,12:30,2024-02-29 12:30:00,yes,\n"
+                                "-2,2,b,1970-01-01,00:00:01.5,1970-01-01T00:00:00,no,\n"
+                                "3,,a,2000-12-31,23:59:59,2000-12-31 23:59:59,yes,\n");
   const LoadedInput input = LoadCsv(path);
   ASSERT_EQ(input.rows, 3u);
-  const std::vector<ColumnType> expected = {ColumnType::kInteger, ColumnType::kReal,
-                                            ColumnType::kString,  ColumnType::kDate,
-                                            ColumnType::kTime,    ColumnType::kTimestamp,
-                                            ColumnType::kString,  ColumnType::kString};
+  const std::vector<ColumnType> expected = {
+      ColumnType::kInteger, ColumnType::kReal,      ColumnType::kString, ColumnType::kDate,
+      ColumnType::kTime,    ColumnType::kTimestamp, ColumnType::kString, ColumnType::kString};
   for (size_t c = 0; c < expected.size(); ++c) EXPECT_EQ(input.table.Type(c), expected[c]) << c;
   EXPECT_EQ(input.table.Integer(1, 0), -2);
   EXPECT_TRUE(input.table.IsNull(2, 1));
@@ -98,7 +97,8 @@ TEST(CsvLoader, InfersEveryStorageAndMeasure) {
   std::string yes;
   for (auto it = doc.getElements("Value"); it.hasMore();) {
     const auto value = it.next();
-    if (value.getAttribute("flagValue") == "true" && value.getAttribute("value") == "yes") yes = "found";
+    if (value.getAttribute("flagValue") == "true" && value.getAttribute("value") == "yes")
+      yes = "found";
   }
   EXPECT_EQ(yes, "found");
   const auto counts = doc.getElement("RecordCounts");
@@ -117,13 +117,15 @@ TEST(CsvLoader, AGivenDataModelTypesTheColumnsByName) {
   EXPECT_EQ(input.table.Type(0), ColumnType::kString);
   EXPECT_EQ(input.table.Text(1, 0), "b");
   EXPECT_EQ(input.table.Real(1, 1), 2.0);
-  EXPECT_THROW(LoadCsvWithDataModel(path, "<DataModel><Fields><Field name='z' storage='real'/>"
-                                          "</Fields></DataModel>"),
+  EXPECT_THROW(LoadCsvWithDataModel(path,
+                                    "<DataModel><Fields><Field name='z' storage='real'/>"
+                                    "</Fields></DataModel>"),
                std::runtime_error);
   EXPECT_THROW(LoadCsvWithDataModel(path, "<DataModel>"), std::runtime_error);
   try {
-    LoadCsvWithDataModel(File("bad-int.csv", "x,y\n1.5,a\n"),
-                         "<DataModel><Fields><Field name='x' storage='integer'/></Fields></DataModel>");
+    LoadCsvWithDataModel(
+        File("bad-int.csv", "x,y\n1.5,a\n"),
+        "<DataModel><Fields><Field name='x' storage='integer'/></Fields></DataModel>");
     ADD_FAILURE() << "no error";
   } catch (const CsvError& e) {
     EXPECT_NE(std::string(e.what()).find("line 2, column 1: '1.5' is not a integer value"),

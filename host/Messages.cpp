@@ -13,18 +13,21 @@ namespace {
 const std::map<long long, const char*>& Texts() {
   static const std::map<long long, const char*> texts = {
       {240004, "a field has no declared values, or no field has the frequency-weight name {0}"},
-      {240006, "a field cannot be built (its storage is not known) or cannot be the frequency "
-               "weight (it must be a numeric continuous field) {0}"},
+      {240006,
+       "a field cannot be built (its storage is not known) or cannot be the frequency "
+       "weight (it must be a numeric continuous field) {0}"},
       {240016, "some texts are not declared values of the field {0}"},
       {240043, "the execution was cancelled"},
-      {240045, "discrete statistics were left out: a category has an empty name or an infinite "
-               "count"},
+      {240045,
+       "discrete statistics were left out: a category has an empty name or an infinite "
+       "count"},
       {240046, "continuous statistics were left out: one of them is infinite"},
       {250001, "the parameter '{0}' is required"},
       {250002, "there is no field named '{0}' among the admitted fields"},
       {250003, "the target '{0}' is not a continuous field"},
-      {250004, "no record is usable (every record is missing a value or lies outside the "
-               "chosen partition)"},
+      {250004,
+       "no record is usable (every record is missing a value or lies outside the "
+       "chosen partition)"},
       {250005, "the design is singular: '{0}' is a linear combination of the terms before it"},
       {250006, "the host failed to deliver a value ({0}, status {1}, host code {2})"},
       {250007, "the component needs an input, and none was given"},

@@ -15,14 +15,14 @@ struct Diagnostic {
 
 // Codes of the sample components (the library's own are 2400xx).
 enum SampleCode : int {
-  MsgParameterMissing = 250001,  // {0}: parameter name
-  MsgNoSuchField = 250002,       // {0}: field name
+  MsgParameterMissing = 250001,     // {0}: parameter name
+  MsgNoSuchField = 250002,          // {0}: field name
   MsgTargetNotContinuous = 250003,  // {0}: field name
   MsgNoUsableRecords = 250004,
-  MsgSingularDesign = 250005,    // {0}: the term that is a combination of the others
-  MsgHostFailure = 250006,       // {0}: what failed, {1}: status, {2}: host code
+  MsgSingularDesign = 250005,  // {0}: the term that is a combination of the others
+  MsgHostFailure = 250006,     // {0}: what failed, {1}: status, {2}: host code
   MsgNoInput = 250007,
-  MsgBadParameter = 250008,      // {0}: name, {1}: value
+  MsgBadParameter = 250008,  // {0}: name, {1}: value
 };
 
 // The diagnostic in words, e.g. "error 240043: the execution was cancelled".

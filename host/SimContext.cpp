@@ -5,7 +5,9 @@ namespace {
 
 constexpr unsigned int kBadArgument = 2;
 
-SimContext& Self(void* handle) { return *static_cast<SimContext*>(handle); }
+SimContext& Self(void* handle) {
+  return *static_cast<SimContext*>(handle);
+}
 
 }  // namespace
 
@@ -29,10 +31,14 @@ int SimContext::AddInput(std::string dataModel, const Table* table) {
 
 EntryFault& SimContext::Fault(Slot slot) {
   switch (slot) {
-    case kContextDocument: return contextFault_;
-    case kParameterDocument: return parameterFault_;
-    case kDataModelDocument: return dataModelFault_;
-    case kInputIterator: return iteratorFault_;
+    case kContextDocument:
+      return contextFault_;
+    case kParameterDocument:
+      return parameterFault_;
+    case kDataModelDocument:
+      return dataModelFault_;
+    case kInputIterator:
+      return iteratorFault_;
   }
   return iteratorFault_;
 }

@@ -19,8 +19,12 @@ namespace VnKxHost {
 class SimContext {
  public:
   // The context record's entries by slot.
-  enum Slot { kContextDocument = 1, kParameterDocument = 2, kDataModelDocument = 3,
-              kInputIterator = 12 };
+  enum Slot {
+    kContextDocument = 1,
+    kParameterDocument = 2,
+    kDataModelDocument = 3,
+    kInputIterator = 12
+  };
 
   struct Call {
     int slot;

@@ -8,7 +8,9 @@ namespace {
 constexpr unsigned int kBadArgument = 2;
 constexpr unsigned int kFailed = 3;
 
-SimIterator& Self(void* handle) { return *static_cast<SimIterator*>(handle); }
+SimIterator& Self(void* handle) {
+  return *static_cast<SimIterator*>(handle);
+}
 
 }  // namespace
 

@@ -42,8 +42,8 @@ class SimIterator {
   static unsigned int Value(void* handle, std::size_t column, void** value, std::size_t* size,
                             int* error);
   static unsigned int Rewind(void* handle, int* error);
-  static unsigned int Text(void* handle, std::size_t column, const char** text,
-                           std::size_t* length, int* isNull, int* error);
+  static unsigned int Text(void* handle, std::size_t column, const char** text, std::size_t* length,
+                           int* isNull, int* error);
   // Status of reading `column` of the current row; stores the error code on failure.
   unsigned int CheckRead(std::size_t column, int* error) const;
 

@@ -169,7 +169,9 @@ KxThreadLock* SimThreadFactory::CreateLock(void* handle, int* /*error*/) {
 
 std::atomic<std::size_t> SimThreadFactory::nullLockDestroys_{0};
 
-std::size_t SimThreadFactory::NullLockDestroys() { return nullLockDestroys_.load(); }
+std::size_t SimThreadFactory::NullLockDestroys() {
+  return nullLockDestroys_.load();
+}
 
 unsigned int SimThreadFactory::DestroyLock(KxThreadLock* lock, int* /*error*/) {
   if (lock == nullptr) {

@@ -4,8 +4,8 @@
 // over mutexes, with fault injection and a log of what the host received. runTasks blocks until
 // every task has run and answers 3 when any task failed. Thread-safe.
 
-#include <cstddef>
 #include <atomic>
+#include <cstddef>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -18,9 +18,9 @@ namespace VnKxHost {
 class SimThreadFactory {
  public:
   struct Event {
-    std::string entry;      // "createPool", "destroyPool", "createLock", "destroyLock", "runTasks"
-    const void* argument;   // the pool or lock record (destroy), the factory handle (create)
-    int count;              // threads for createPool, tasks for runTasks
+    std::string entry;     // "createPool", "destroyPool", "createLock", "destroyLock", "runTasks"
+    const void* argument;  // the pool or lock record (destroy), the factory handle (create)
+    int count;             // threads for createPool, tasks for runTasks
     std::vector<KxTaskEntry> entries;  // runTasks: copies of the entries received, in order
   };
 

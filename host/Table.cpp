@@ -30,10 +30,9 @@ void Table::AddRow(const std::vector<Cell>& cells) {
     const ColumnType type = columns_[c].type;
     const auto& value = cells[c].Value();
     const bool fits = cells[c].IsNull() ||
-                      (type == ColumnType::kInteger ? std::holds_alternative<std::int64_t>(value)
-                       : type == ColumnType::kString
-                           ? std::holds_alternative<std::string>(value)
-                           : !std::holds_alternative<std::string>(value));
+                      (type == ColumnType::kInteger  ? std::holds_alternative<std::int64_t>(value)
+                       : type == ColumnType::kString ? std::holds_alternative<std::string>(value)
+                                                     : !std::holds_alternative<std::string>(value));
     if (!fits) {
       throw std::invalid_argument("column " + columns_[c].name + " does not hold such a value");
     }

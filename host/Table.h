@@ -2,8 +2,9 @@
 
 // A typed in-memory table as the host holds an input: columns of integers (64-bit), reals,
 // strings, dates, times or timestamps (doubles), each cell possibly null. Numeric cells are
-// stored row by row, as a host's record buffer holds them, so that a record is contiguous. Misuse (a cell of the
-// wrong kind, a row of the wrong width) throws std::invalid_argument: this is test tooling.
+// stored row by row, as a host's record buffer holds them, so that a record is contiguous. Misuse
+// (a cell of the wrong kind, a row of the wrong width) throws std::invalid_argument: this is test
+// tooling.
 
 #include <cstddef>
 #include <cstdint>
@@ -15,7 +16,14 @@
 namespace VnKxHost {
 
 // Numbered as the library's field storages.
-enum class ColumnType { kInteger = 1, kReal = 2, kString = 3, kDate = 4, kTime = 5, kTimestamp = 6 };
+enum class ColumnType {
+  kInteger = 1,
+  kReal = 2,
+  kString = 3,
+  kDate = 4,
+  kTime = 5,
+  kTimestamp = 6
+};
 
 // One cell value for building rows: null, an integer, a real or a text.
 class Cell {

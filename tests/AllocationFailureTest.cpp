@@ -29,9 +29,13 @@ void* Allocate(std::size_t size) {
 }
 
 // Fails the n-th allocation from here on.
-void Arm(long n) { countdown = n; }
+void Arm(long n) {
+  countdown = n;
+}
 // Stops failing; true when the failing allocation was never reached.
-bool Disarm() { return countdown.exchange(0) > 0; }
+bool Disarm() {
+  return countdown.exchange(0) > 0;
+}
 
 // Runs `attempt(n)` (which sets up, arms with n, acts and disarms) for growing n until a run
 // needs fewer allocations than n; returns how many runs had an allocation fail.
@@ -101,7 +105,8 @@ TEST(AllocationFailure, SettingsBuildAnswersDocumentError) {
     VnXML_1_2::VnSettings settings;
     int error = -1;
     Arm(n);
-    const unsigned int status = VnCommon_1_2::VnSettingsFactory::MakeModelSettings(copy, settings, &error);
+    const unsigned int status =
+        VnCommon_1_2::VnSettingsFactory::MakeModelSettings(copy, settings, &error);
     reached = !Disarm();
     EXPECT_TRUE(status == VnKx_1_2::StatusOk || status == VnKx_1_2::StatusDocumentError);
     EXPECT_EQ(error, -1);
@@ -112,9 +117,21 @@ TEST(AllocationFailure, SettingsBuildAnswersDocumentError) {
 
 }  // namespace
 
-void* operator new(std::size_t size) { return Allocate(size); }
-void* operator new[](std::size_t size) { return Allocate(size); }
-void operator delete(void* block) noexcept { std::free(block); }
-void operator delete[](void* block) noexcept { std::free(block); }
-void operator delete(void* block, std::size_t) noexcept { std::free(block); }
-void operator delete[](void* block, std::size_t) noexcept { std::free(block); }
+void* operator new(std::size_t size) {
+  return Allocate(size);
+}
+void* operator new[](std::size_t size) {
+  return Allocate(size);
+}
+void operator delete(void* block) noexcept {
+  std::free(block);
+}
+void operator delete[](void* block) noexcept {
+  std::free(block);
+}
+void operator delete(void* block, std::size_t) noexcept {
+  std::free(block);
+}
+void operator delete[](void* block, std::size_t) noexcept {
+  std::free(block);
+}

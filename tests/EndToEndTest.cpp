@@ -36,7 +36,8 @@ struct Result {
       for (auto r = table.getElementsDirect("Row"); r.hasMore();) {
         const auto row = r.next();
         rows.emplace_back();
-        for (auto c = row.getElementsDirect("Cell"); c.hasMore();) rows.back().push_back(c.next().getText());
+        for (auto c = row.getElementsDirect("Cell"); c.hasMore();)
+          rows.back().push_back(c.next().getText());
       }
     }
   }
@@ -85,8 +86,8 @@ void ExpectClose(const std::string& actual, const std::string& expected, const s
 }
 
 RunOutcome RunBundled(const std::string& component, const std::string& data,
-               std::vector<std::pair<std::string, std::string>> parameters = {},
-               const std::string& parametersFile = "", int threads = 2) {
+                      std::vector<std::pair<std::string, std::string>> parameters = {},
+                      const std::string& parametersFile = "", int threads = 2) {
   RunOptions options;
   options.component = kComponents + "/" + component + ".so";
   options.data = {kData + "/" + data + ".csv"};
@@ -240,7 +241,8 @@ struct PartitionedData {
            "<Field name='y' storage='real' measure='continuous' role='target'/>"
            "<Field name='w' storage='real' measure='continuous' role='freqWeight'/>"
            "<Field name='part' storage='string' measure='nominal' role='partition'><Values>"
-           "<Value value='t' definePartition='training'/><Value value='s' definePartition='testing'/>"
+           "<Value value='t' definePartition='training'/><Value value='s' "
+           "definePartition='testing'/>"
            "<Value value='u'/></Values></Field></Fields></DataModel>";
   }
   RunOutcome Run(const std::string& component,
@@ -262,9 +264,9 @@ TEST(Components, PartitionAndFrequencyWeightChooseAndWeighRecords) {
   Result training(outcome.result);
   EXPECT_EQ(training.notes.at("records used"), "3");
   const auto& x = training.Row("Continuous fields", "x");
-  EXPECT_EQ(x[1], "3");         // values
-  EXPECT_EQ(x[3], "4");         // weighted: 1 + 2 + 1
-  EXPECT_EQ(x[4], "2");         // weighted mean (1 + 4 + 3) / 4
+  EXPECT_EQ(x[1], "3");                                   // values
+  EXPECT_EQ(x[3], "4");                                   // weighted: 1 + 2 + 1
+  EXPECT_EQ(x[4], "2");                                   // weighted mean (1 + 4 + 3) / 4
   ExpectClose(x[5], "0.816496580927726", "weighted sd");  // sqrt(2 / 3)
 
   outcome = split.Run("describe", {{"partition", "testing"}});

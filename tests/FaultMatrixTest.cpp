@@ -131,8 +131,10 @@ TEST(FaultMatrix, DocumentEntriesAtTheirStages) {
         EXPECT_EQ(status, StatusOk);
       }
       fault = EntryFault();
-      if (failure.malformed) stage.setText(w, stage.slot == SimContext::kDataModelDocument ? kModel
-                                              : "<D><Context name='c'/><Parameter name='a' value='1'/></D>");
+      if (failure.malformed)
+        stage.setText(w, stage.slot == SimContext::kDataModelDocument
+                             ? kModel
+                             : "<D><Context name='c'/><Parameter name='a' value='1'/></D>");
       EXPECT_EQ(stage.act(w, &error), StatusOk);  // the same stage works once the host does
       w.ExpectAnswering();
       ++cells;

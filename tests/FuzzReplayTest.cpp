@@ -32,7 +32,9 @@ struct Target {
   void (*driver)(const std::uint8_t*, std::size_t);
 };
 
-void PrintTo(const Target& target, std::ostream* out) { *out << target.name; }
+void PrintTo(const Target& target, std::ostream* out) {
+  *out << target.name;
+}
 
 class Replay : public ::testing::TestWithParam<Target> {};
 

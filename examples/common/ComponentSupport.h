@@ -75,8 +75,8 @@ class PartitionFilter {
  public:
   // `choice` is "training", "testing", "validation" or "all". Without a partition field, or
   // with "all", every record takes part.
-  PartitionFilter(VnKx_1_2::InputAdapter& adapter,
-                  const std::vector<VnKx_1_2::FieldInfo*>& fields, const std::string& choice) {
+  PartitionFilter(VnKx_1_2::InputAdapter& adapter, const std::vector<VnKx_1_2::FieldInfo*>& fields,
+                  const std::string& choice) {
     static const char* const kChoices[] = {"training", "testing", "validation"};
     std::string name;
     if (choice == "all" || !adapter.GetPartitionFieldName(name)) return;

@@ -54,9 +54,9 @@ class SampleComponent : public VnKx_1_2::VnPeer {
     try {
       status = work(data, error);
     } catch (const KxCppHelperV1::DataHelper::DataHelperException& e) {
-      status = Refuse(kHostFailure,
-                      {e.text(), std::to_string(e.status()), std::to_string(e.hostCode())},
-                      error, VnKx_1_2::StatusFailed);
+      status =
+          Refuse(kHostFailure, {e.text(), std::to_string(e.status()), std::to_string(e.hostCode())},
+                 error, VnKx_1_2::StatusFailed);
     }
     SetDataHelper(nullptr);
     return status;

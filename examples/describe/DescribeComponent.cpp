@@ -36,16 +36,16 @@ using VnKx_1_2::FieldInfo;
 // What is gathered for one admitted field.
 struct FieldSummary {
   FieldInfo* field = nullptr;
-  size_t cell = 0;          // its place in the raw record
+  size_t cell = 0;  // its place in the raw record
   bool continuous = false;
   std::uint64_t values = 0;
   std::uint64_t missing = 0;
   long double weighted = 0;
-  long double sum = 0;      // first pass: weighted sum; second: weighted squared deviations
+  long double sum = 0;  // first pass: weighted sum; second: weighted squared deviations
   long double deviations = 0;
   double minimum = std::numeric_limits<double>::infinity();
   double maximum = -std::numeric_limits<double>::infinity();
-  std::vector<std::string> order;                  // categories: declared first, then as met
+  std::vector<std::string> order;  // categories: declared first, then as met
   std::map<std::string, std::pair<std::uint64_t, long double>> counts;
 
   long double Mean() const { return weighted > 0 ? sum / weighted : 0; }
@@ -193,8 +193,8 @@ class DescribeComponent : public SampleComponent {
     s.deviations += weight * d * d;
   }
 
-  void Publish(const std::vector<FieldSummary>& summaries, std::uint64_t used,
-               std::uint64_t read, const PartitionFilter& filter) {
+  void Publish(const std::vector<FieldSummary>& summaries, std::uint64_t used, std::uint64_t read,
+               const PartitionFilter& filter) {
     ResultDocument result("describe");
     result.AddNote("records read", std::to_string(read));
     result.AddNote("records used", std::to_string(used));
@@ -213,8 +213,9 @@ class DescribeComponent : public SampleComponent {
       const std::string weighted = FormatNumber(static_cast<double>(s.weighted));
       if (s.continuous) {
         const bool any = s.values > 0;
-        const double sd = s.weighted > 1 ? std::sqrt(static_cast<double>(s.deviations / (s.weighted - 1)))
-                                         : std::nan("");
+        const double sd = s.weighted > 1
+                              ? std::sqrt(static_cast<double>(s.deviations / (s.weighted - 1)))
+                              : std::nan("");
         continuous.AddRow({name, n, missing, weighted,
                            any ? FormatNumber(static_cast<double>(s.Mean())) : "nan",
                            FormatNumber(sd), any ? FormatNumber(s.minimum) : "nan",

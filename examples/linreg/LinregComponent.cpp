@@ -44,10 +44,10 @@ struct Term {
   FieldInfo* field = nullptr;
   size_t cell = 0;
   bool categorical = false;
-  std::vector<double> codes;         // record codes of the levels, in level order
-  std::vector<std::string> names;    // level names
+  std::vector<double> codes;       // record codes of the levels, in level order
+  std::vector<std::string> names;  // level names
   std::unordered_map<double, size_t> levelOf;
-  size_t firstColumn = 0;            // its first column in the design
+  size_t firstColumn = 0;  // its first column in the design
   size_t Columns() const { return categorical ? codes.size() - (codes.empty() ? 0 : 1) : 1; }
 };
 
@@ -259,7 +259,8 @@ class LinregComponent : public SampleComponent {
 
   unsigned int Fit(KxCppHelperV1::DataHelper& data, int* error) {
     VnKx_1_2::InputAdapter adapter(&data, *parsers[0], false, false, false, false, false);
-    if (!adapter.BuildVarlist(error)) return Refuse(kNoUsableRecords, {}, error, VnKx_1_2::StatusFailed);
+    if (!adapter.BuildVarlist(error))
+      return Refuse(kNoUsableRecords, {}, error, VnKx_1_2::StatusFailed);
     unsigned int status = VnKx_1_2::StatusOk;
     if (!ChooseModel(adapter, error, &status)) return status;
     ChoosePartition(adapter);
@@ -268,7 +269,8 @@ class LinregComponent : public SampleComponent {
     // Records missing any model value are skipped by the iterator.
     std::vector<bool> skip(static_cast<size_t>(adapter.GetSize()), false);
     for (size_t k = 0; k < skip.size(); ++k) {
-      FieldInfo* field = parsers[0]->GetFieldInfo()[static_cast<size_t>(adapter.GetFieldIndexVector()[k])];
+      FieldInfo* field =
+          parsers[0]->GetFieldInfo()[static_cast<size_t>(adapter.GetFieldIndexVector()[k])];
       bool model = field == target_ || field->GetIndexInVarList() == weightCell;
       for (const Term& term : terms_) model = model || term.field == field;
       skip[k] = model;
@@ -291,7 +293,8 @@ class LinregComponent : public SampleComponent {
       }
       ++used;
       for (size_t t = 0; t < terms_.size(); ++t) {
-        if (terms_[t].categorical && terms_[t].codes.empty()) levels[t].insert((*record)[terms_[t].cell]);
+        if (terms_[t].categorical && terms_[t].codes.empty())
+          levels[t].insert((*record)[terms_[t].cell]);
       }
     }
     const std::uint64_t skipped = records.GetRecordsSkipped() + unknown;
@@ -347,7 +350,8 @@ class LinregComponent : public SampleComponent {
     std::uint64_t read = 0;
     while (const VnCommon_1_2::Record* record = records.Next()) {
       if ((++read & 4095) == 0 && WasCancelled()) return Cancelled(error);
-      if (!InPartition(*record) || !DesignRow(*record, Weight(*record, weightCell), row.data())) continue;
+      if (!InPartition(*record) || !DesignRow(*record, Weight(*record, weightCell), row.data()))
+        continue;
       long double fitted = 0;
       for (size_t i = 0; i < p; ++i) fitted += beta[i] * row[i];
       const long double w = row[p + 1];
@@ -408,7 +412,8 @@ class LinregComponent : public SampleComponent {
       if (DesignRow(*record, Weight(*record, weightCell), &rows[filled * (p + 2)])) ++filled;
       if (filled == kBatchRows) {
         if (WasCancelled()) return Cancelled(error);
-        if (!flush()) return Refuse(kHostFailure, {"runTasks", "", ""}, error, VnKx_1_2::StatusFailed);
+        if (!flush())
+          return Refuse(kHostFailure, {"runTasks", "", ""}, error, VnKx_1_2::StatusFailed);
       }
     }
     if (filled > 0 && !flush()) {

@@ -1,8 +1,8 @@
 // vnkx-host: runs component modules over CSV data as a host would, infers data models from CSV
 // files, and checks data-model documents.
 
-#include <CLI/CLI.hpp>
 #include <unistd.h>
+#include <CLI/CLI.hpp>
 
 #include <atomic>
 #include <csignal>
@@ -24,7 +24,9 @@ namespace {
 
 std::atomic<bool> interrupted{false};
 
-void OnInterrupt(int) { interrupted.store(true); }
+void OnInterrupt(int) {
+  interrupted.store(true);
+}
 
 std::string ExecutableDirectory() {
   char path[4096];
@@ -150,9 +152,11 @@ int main(int argc, char** argv) {
                   "Data-model document per input (inferred from the data when not given)");
   run->add_option("--params", options.parametersFile, "Parameter document (XML)");
   run->add_option("--param", parameters, "A parameter as NAME=VALUE (repeatable)");
-  run->add_option("--threads", options.threads, "Computation threads offered")->capture_default_str();
+  run->add_option("--threads", options.threads, "Computation threads offered")
+      ->capture_default_str();
   run->add_option("--seed", options.seed, "Random seed offered")->capture_default_str();
-  run->add_option("--tempdir", options.tempDir, "Temporary directory offered")->capture_default_str();
+  run->add_option("--tempdir", options.tempDir, "Temporary directory offered")
+      ->capture_default_str();
   run->add_option("--output", output, "Write the result document to this file");
   run->add_flag("--quiet", quiet, "No progress display");
 

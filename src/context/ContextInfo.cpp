@@ -31,9 +31,13 @@ std::string ContextInfo::GetTempDir(size_t index) const {
   return index < tempDirs.size() ? tempDirs[index] : std::string();
 }
 
-void ContextInfo::SetTempDir(const std::string& dir) { tempDirs.assign(1, dir); }
+void ContextInfo::SetTempDir(const std::string& dir) {
+  tempDirs.assign(1, dir);
+}
 
-void ContextInfo::SetTempDir(const std::vector<std::string>& dirs) { tempDirs = dirs; }
+void ContextInfo::SetTempDir(const std::vector<std::string>& dirs) {
+  tempDirs = dirs;
+}
 
 unsigned int ContextInfo::ConvertFromDocument(KxCppHelperV1::XMLDocument& doc, int* /*error*/) {
   try {

@@ -12,8 +12,9 @@ namespace {
 
 unsigned int Convert(ContextInfo& info, const std::string& contextBody,
                      const std::string& attributes = " name='C'") {
-  KxCppHelperV1::XMLDocument doc = KxCppHelperV1::HostHelper::createFromContents(
-      "<ContextDocument><Context" + attributes + ">" + contextBody + "</Context></ContextDocument>");
+  KxCppHelperV1::XMLDocument doc =
+      KxCppHelperV1::HostHelper::createFromContents("<ContextDocument><Context" + attributes + ">" +
+                                                    contextBody + "</Context></ContextDocument>");
   int error = -1;
   const unsigned int status = info.ConvertFromDocument(doc, &error);
   EXPECT_EQ(error, -1);
@@ -63,8 +64,9 @@ TEST(ContextInfo, TempDirsSkipEmptyPaths) {
 
 TEST(ContextInfo, IntegersKeepTheirLowThirtyTwoBits) {
   ContextInfo info = Filled();
-  ASSERT_EQ(Convert(info, "<MultithreadingParms maxCompThreads='4294967297' memCacheKB='x'/>"
-                          "<ContextSeed value='-1'/><ContextSeed/>"),
+  ASSERT_EQ(Convert(info,
+                    "<MultithreadingParms maxCompThreads='4294967297' memCacheKB='x'/>"
+                    "<ContextSeed value='-1'/><ContextSeed/>"),
             0u);
   EXPECT_EQ(info.GetMaxCompThreads(), 1);
   EXPECT_EQ(info.GetMemCacheKB(), 0);

@@ -161,8 +161,8 @@ void DataModelParser::ReadContinuousStatistics(XMLElement& field, FieldInfo& inf
   info.SetContinuousStatField(stat);
 }
 
-bool DataModelParser::FillFieldInfo(XMLElement field, int fieldIndex, int* error,
-                                    bool defaultRange, FieldInfo*& out) {
+bool DataModelParser::FillFieldInfo(XMLElement field, int fieldIndex, int* error, bool defaultRange,
+                                    FieldInfo*& out) {
   const Description description{Attributes(field)};
   std::unique_ptr<FieldInfo> info(description.Create(fieldIndex));
   if (!info) {

@@ -38,9 +38,10 @@ class VNKX_API DataModelParser {
 
   // Parses `document` (released before returning). Returns StatusOk when every field was
   // built; StatusParseFailed with 240006 when a field or base field has an unknown storage, or
-  // a field holds more than 64 field elements below it (the fields built before it are kept); StatusCancelled with 240043 once cancelled. A status
-  // of 0 may come with 240045 or 240046 for statistics that were dropped. With `defaultRange`
-  // a continuous field without a range gets the largest finite range.
+  // a field holds more than 64 field elements below it (the fields built before it are kept);
+  // StatusCancelled with 240043 once cancelled. A status of 0 may come with 240045 or 240046 for
+  // statistics that were dropped. With `defaultRange` a continuous field without a range gets the
+  // largest finite range.
   unsigned int ParseDataModel(KxCppHelperV1::XMLDocument document, int* error, bool defaultRange);
 
   // The parsed fields in document order; the parser keeps ownership.

@@ -41,12 +41,11 @@ void DataModelParser::DealWithModelField(XMLElement& field, FieldInfo* info) {
     }
   }
   for (const XMLElement& model : scan.Covers(field) ? scan.modelFields : found) {
-    info->SetModelField(model.getAttribute(XMLAttributes::Group),
-                        model.getAttribute(XMLAttributes::Role),
-                        model.getAttribute(XMLAttributes::TargetField),
-                        model.getAttribute(XMLAttributes::TargetFieldStorage),
-                        model.getAttribute(XMLAttributes::Value),
-                        model.getAttribute(XMLAttributes::Tag));
+    info->SetModelField(
+        model.getAttribute(XMLAttributes::Group), model.getAttribute(XMLAttributes::Role),
+        model.getAttribute(XMLAttributes::TargetField),
+        model.getAttribute(XMLAttributes::TargetFieldStorage),
+        model.getAttribute(XMLAttributes::Value), model.getAttribute(XMLAttributes::Tag));
   }
 }
 

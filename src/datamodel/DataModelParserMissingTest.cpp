@@ -61,14 +61,20 @@ TEST(DataModelParserBaseMissing, SingleValuesAllOrNothingRangesAlways) {
       {"an outer label equals a missing value",
        "<MissingValues><Range minValue='200' maxValue='300'/><Value value='98'/>"
        "<Value value='99'/></MissingValues>",
-       {}, true},
+       {},
+       true},
       {"no outer label equals one",
        "<MissingValues><Value value='97'/><Value value='98' displayLabel='x'/></MissingValues>",
-       {97, 98}, false},
+       {97, 98},
+       false},
       {"a label without a value adds an empty missing value",
-       "<MissingValues><Value displayLabel='only'/></MissingValues>", {0}, false},
-      {"not a direct child", "<Wrap><MissingValues><Value value='97'/></MissingValues></Wrap>",
-       {}, false},
+       "<MissingValues><Value displayLabel='only'/></MissingValues>",
+       {0},
+       false},
+      {"not a direct child",
+       "<Wrap><MissingValues><Value value='97'/></MissingValues></Wrap>",
+       {},
+       false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

@@ -16,7 +16,9 @@ using KxCppHelperV1::XMLElements;
 namespace {
 
 // Statistics accept every number but the infinite ones (NaN passes).
-bool Acceptable(double value) { return !std::isinf(value); }
+bool Acceptable(double value) {
+  return !std::isinf(value);
+}
 
 // Reads an attribute into `target` when present, starting from 0.
 void ReadCount(const KxCppHelperV1::XMLElement& element, const char* attribute, double& target) {
@@ -38,8 +40,7 @@ bool DataModelParser::GetRecordsCount_InDM(XMLElement root, double& unweighted, 
   return unweighted >= 0 && weighted >= 0 && dropped >= 0;
 }
 
-bool DataModelParser::GetRecordsCount(double& unweighted, double& weighted,
-                                      double& dropped) const {
+bool DataModelParser::GetRecordsCount(double& unweighted, double& weighted, double& dropped) const {
   if (!(unweightedCount >= 0) || !(weightedCount >= 0) || !(droppedCount >= 0)) return false;
   unweighted = unweightedCount;
   weighted = weightedCount;
@@ -50,15 +51,16 @@ bool DataModelParser::GetRecordsCount(double& unweighted, double& weighted,
 bool DataModelParser::GetContinuousStat_InPF(XMLElement field, FieldInfo::ST_CTUSDATA& stat,
                                              bool& found, int* error) {
   if (!field.isValid()) return false;
-  const XMLElement statistics =
-      field.getElementsDirect(XMLElements::ContinuousStatistics).next();
+  const XMLElement statistics = field.getElementsDirect(XMLElements::ContinuousStatistics).next();
   if (!statistics.isValid()) return true;
   found = true;
   const Attributes attributes(statistics);
-  const std::pair<const char*, double*> reals[] = {
-      {XMLAttributes::SumCompWts, &stat.sumCompWts}, {XMLAttributes::SumFreqWts, &stat.sumFreqWts},
-      {XMLAttributes::Minimum, &stat.minimum},       {XMLAttributes::Maximum, &stat.maximum},
-      {XMLAttributes::Mean, &stat.mean},             {XMLAttributes::Variance, &stat.variance}};
+  const std::pair<const char*, double*> reals[] = {{XMLAttributes::SumCompWts, &stat.sumCompWts},
+                                                   {XMLAttributes::SumFreqWts, &stat.sumFreqWts},
+                                                   {XMLAttributes::Minimum, &stat.minimum},
+                                                   {XMLAttributes::Maximum, &stat.maximum},
+                                                   {XMLAttributes::Mean, &stat.mean},
+                                                   {XMLAttributes::Variance, &stat.variance}};
   for (const auto& [attribute, member] : reals) {
     const std::string_view* text = attributes.Find(attribute);
     if (text == nullptr) continue;

@@ -25,8 +25,8 @@ TEST(DataModelParserRecordCounts, KnownOnlyWhenAllThreeAreNonNegative) {
       {"", false, 0, 0, 0},
       {"<RecordCounts droppedCount='5'/>", true, 0, 0, 5},
       {"<RecordCounts unweightedCount='10' weightedCount='12.5'/>", false, 0, 0, 0},
-      {"<RecordCounts unweightedCount='10' weightedCount='12.5' droppedCount='1'/>", true, 10,
-       12.5, 1},
+      {"<RecordCounts unweightedCount='10' weightedCount='12.5' droppedCount='1'/>", true, 10, 12.5,
+       1},
       {"<RecordCounts unweightedCount='-1' weightedCount='1' droppedCount='1'/>", false, 0, 0, 0},
       {"<RecordCounts unweightedCount='x' weightedCount='1' droppedCount='1'/>", true, 0, 1, 1},
       {"<Deep><RecordCounts unweightedCount='3' weightedCount='3' droppedCount='0'/></Deep>", true,
@@ -81,8 +81,8 @@ TEST(DataModelParserContinuousStatistics, PresentMembersAreReadAbsentOnesKeepThe
 }
 
 TEST(DataModelParserContinuousStatistics, AnInfiniteValueDropsTheRecord) {
-  ParseHarness h(Continuous(
-      "<ContinuousStatistics sumCompWts='1' sumFreqWts='2' minimum='-inf' mean='5'/>"));
+  ParseHarness h(
+      Continuous("<ContinuousStatistics sumCompWts='1' sumFreqWts='2' minimum='-inf' mean='5'/>"));
   EXPECT_EQ(h.Parse(), StatusOk);
   EXPECT_EQ(h.error, MsgInfiniteContinuousStat);
   EXPECT_EQ(h.Field(0).GetMean(), VnMV::gMissingValue);
@@ -97,7 +97,9 @@ std::string BaseWithCounts(const std::string& categories) {
   return DataModel(
       "<Field name='a' storage='integer' measure='nominal' role='input'>"
       "<Values><Value value='1' displayLabel='one'/><Value value='2' displayLabel='two'/></Values>"
-      "<DiscreteStatistics>" + categories + "</DiscreteStatistics>"
+      "<DiscreteStatistics>" +
+      categories +
+      "</DiscreteStatistics>"
       "<BaseField name='b' storage='string' measure='nominal' role='input'/></Field>");
 }
 
@@ -108,9 +110,10 @@ std::map<std::string, double> Counts(ParseHarness& h) {
 }
 
 TEST(DataModelParserDiscreteStatistics, FirstCountOfATextStays) {
-  ParseHarness h(BaseWithCounts("<Category category='1' sumFreqWts='10'/>"
-                                "<Category category='1' sumFreqWts='99'/>"
-                                "<Category sumFreqWts='3'/><Category category='2'/>"));
+  ParseHarness h(
+      BaseWithCounts("<Category category='1' sumFreqWts='10'/>"
+                     "<Category category='1' sumFreqWts='99'/>"
+                     "<Category sumFreqWts='3'/><Category category='2'/>"));
   ASSERT_EQ(h.Parse(), StatusOk);
   EXPECT_EQ(h.error, 0);
   EXPECT_EQ(Counts(h), (std::map<std::string, double>{{"", 3}, {"1", 10}, {"2", 0}}));
@@ -118,8 +121,8 @@ TEST(DataModelParserDiscreteStatistics, FirstCountOfATextStays) {
 }
 
 TEST(DataModelParserDiscreteStatistics, BadCategoriesDropTheCountsButNotTheField) {
-  for (const char* bad : {"<Category category='' sumFreqWts='1'/>",
-                          "<Category category='2' sumFreqWts='inf'/>"}) {
+  for (const char* bad :
+       {"<Category category='' sumFreqWts='1'/>", "<Category category='2' sumFreqWts='inf'/>"}) {
     SCOPED_TRACE(bad);
     ParseHarness h(BaseWithCounts(std::string("<Category category='1' sumFreqWts='10'/>") + bad));
     EXPECT_EQ(h.Parse(), StatusOk);
@@ -131,8 +134,9 @@ TEST(DataModelParserDiscreteStatistics, BadCategoriesDropTheCountsButNotTheField
 }
 
 TEST(DataModelParserRanges, BoundsAreTakenAsWrittenAndNeedBoth) {
-  ParseHarness h(Continuous("<Range minValue='10' maxValue='2'/><Range minValue='1'/>"
-                            "<Range minValue='x' maxValue='3'/><Range minValue='-1e999' maxValue='inf'/>"));
+  ParseHarness h(
+      Continuous("<Range minValue='10' maxValue='2'/><Range minValue='1'/>"
+                 "<Range minValue='x' maxValue='3'/><Range minValue='-1e999' maxValue='inf'/>"));
   ASSERT_EQ(h.Parse(true), StatusOk);
   const std::vector<double>& values = Num(&h.Field(0)).GetValues();
   ASSERT_EQ(values.size(), 4u);

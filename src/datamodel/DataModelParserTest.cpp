@@ -44,8 +44,7 @@ TEST(DataModelParserDriver, EmptyOrAbsentFieldsGiveAnEmptyList) {
 }
 
 TEST(DataModelParserDriver, FieldsMissingADescriptionAreSkippedButCounted) {
-  ParseHarness h(DataModel(Field("A") +
-                           "<Field name='B' storage='string' measure='nominal'/>" +
+  ParseHarness h(DataModel(Field("A") + "<Field name='B' storage='string' measure='nominal'/>" +
                            Field("C", "integer", "continuous")));
   ASSERT_EQ(h.Parse(), StatusOk);
   EXPECT_EQ(Names(h), (std::vector<std::string>{"A", "C"}));
@@ -67,8 +66,8 @@ TEST(DataModelParserDriver, LabelsDefaultToTheName) {
 }
 
 TEST(DataModelParserDriver, UnknownStorageStopsWithTheFieldsBuiltSoFar) {
-  ParseHarness h(DataModel(Field("a") + Field("b") + Field("c", "unknown") + Field("d") +
-                           Field("e")));
+  ParseHarness h(
+      DataModel(Field("a") + Field("b") + Field("c", "unknown") + Field("d") + Field("e")));
   EXPECT_EQ(h.Parse(), StatusParseFailed);
   EXPECT_EQ(h.error, MsgFieldNotBuilt);
   EXPECT_EQ(Names(h), (std::vector<std::string>{"a", "b"}));
@@ -76,9 +75,10 @@ TEST(DataModelParserDriver, UnknownStorageStopsWithTheFieldsBuiltSoFar) {
 }
 
 TEST(DataModelParserDriver, UnknownBaseStorageKeepsTheFieldWithoutBase) {
-  ParseHarness h(DataModel(Field("a", "string", "nominal",
-                                 "<BaseField name='b' storage='blob' measure='nominal' role='input'/>") +
-                           Field("z")));
+  ParseHarness h(
+      DataModel(Field("a", "string", "nominal",
+                      "<BaseField name='b' storage='blob' measure='nominal' role='input'/>") +
+                Field("z")));
   EXPECT_EQ(h.Parse(), StatusParseFailed);
   EXPECT_EQ(h.error, MsgFieldNotBuilt);
   ASSERT_EQ(Names(h), std::vector<std::string>{"a"});
@@ -87,12 +87,13 @@ TEST(DataModelParserDriver, UnknownBaseStorageKeepsTheFieldWithoutBase) {
 }
 
 TEST(DataModelParserDriver, TypelessFieldsGetOnlyMissingValuesModelFieldsAndFormats) {
-  ParseHarness h(DataModel(Field("t", "integer", "whatever",
-                                 "<Values><Value value='1'/></Values><Range minValue='0' maxValue='1'/>"
-                                 "<ContinuousStatistics mean='3'/>"
-                                 "<MissingValues><Value value='9'/></MissingValues>"
-                                 "<ModelField role='probability'/>"
-                                 "<FieldFormat useNamedFormat='F'/>")));
+  ParseHarness h(
+      DataModel(Field("t", "integer", "whatever",
+                      "<Values><Value value='1'/></Values><Range minValue='0' maxValue='1'/>"
+                      "<ContinuousStatistics mean='3'/>"
+                      "<MissingValues><Value value='9'/></MissingValues>"
+                      "<ModelField role='probability'/>"
+                      "<FieldFormat useNamedFormat='F'/>")));
   ASSERT_EQ(h.Parse(), StatusOk);
   FieldInfo& t = h.Field(0);
   EXPECT_EQ(t.GetType(), FieldInfo::T_TYPELESS);
@@ -104,10 +105,10 @@ TEST(DataModelParserDriver, TypelessFieldsGetOnlyMissingValuesModelFieldsAndForm
 }
 
 TEST(DataModelParserDriver, DefaultRangeOnlyForContinuousFieldsWithoutRanges) {
-  const std::string text = DataModel(Field("x", "real", "continuous") +
-                                     Field("y", "real", "continuous",
-                                           "<Range minValue='1' maxValue='2'/>") +
-                                     Field("n", "integer", "nominal"));
+  const std::string text =
+      DataModel(Field("x", "real", "continuous") +
+                Field("y", "real", "continuous", "<Range minValue='1' maxValue='2'/>") +
+                Field("n", "integer", "nominal"));
   for (bool defaultRange : {true, false}) {
     ParseHarness h(text);
     ASSERT_EQ(h.Parse(defaultRange), StatusOk);
@@ -121,7 +122,8 @@ TEST(DataModelParserDriver, DefaultRangeOnlyForContinuousFieldsWithoutRanges) {
 
 TEST(DataModelParserDriver, ContinuousStatisticsSetMeanDeviationAndRecord) {
   ParseHarness h(DataModel(
-      Field("x", "real", "continuous", "<ContinuousStatistics mean='2' variance='9' minimum='-1'/>") +
+      Field("x", "real", "continuous",
+            "<ContinuousStatistics mean='2' variance='9' minimum='-1'/>") +
       Field("y", "real", "continuous", "<ContinuousStatistics mean='5' variance='-1'/>")));
   ASSERT_EQ(h.Parse(), StatusOk);
   EXPECT_EQ(h.Field(0).GetMean(), 2);
@@ -136,8 +138,8 @@ TEST(DataModelParserDriver, ContinuousStatisticsSetMeanDeviationAndRecord) {
 }
 
 TEST(DataModelParserDriver, FreqWeightRoleMakesNumericFieldsContinuous) {
-  ParseHarness h(DataModel(Field("w", "integer", "nominal", "<Range minValue='0' maxValue='9'/>",
-                                 "freqWeight")));
+  ParseHarness h(DataModel(
+      Field("w", "integer", "nominal", "<Range minValue='0' maxValue='9'/>", "freqWeight")));
   ASSERT_EQ(h.Parse(), StatusOk);
   EXPECT_EQ(h.Field(0).GetType(), FieldInfo::T_CONTINUOUS);
   EXPECT_EQ(Num(&h.Field(0)).GetValues(), (std::vector<double>{0, 9}));
@@ -146,14 +148,14 @@ TEST(DataModelParserDriver, FreqWeightRoleMakesNumericFieldsContinuous) {
 // A Field nested in a BaseField is found by the field loop too: it becomes a field of its own
 // with the next index, so the host delivers it as a column of its own.
 TEST(DataModelParserDriver, NestedBaseFieldIsAlsoAFieldOfItsOwn) {
-  ParseHarness h(DataModel(
-      Field("a", "string", "nominal",
-            "<Values><Value value='x' displayLabel='X'/></Values>"
-            "<BaseField><Field name='b' storage='string' measure='nominal' role='input'>"
-            "<Values><Value value='X' displayLabel='bx'/></Values>"
-            "<MissingValues><Value value='9'/></MissingValues>"
-            "</Field></BaseField>") +
-      Field("c", "integer", "continuous")));
+  ParseHarness h(
+      DataModel(Field("a", "string", "nominal",
+                      "<Values><Value value='x' displayLabel='X'/></Values>"
+                      "<BaseField><Field name='b' storage='string' measure='nominal' role='input'>"
+                      "<Values><Value value='X' displayLabel='bx'/></Values>"
+                      "<MissingValues><Value value='9'/></MissingValues>"
+                      "</Field></BaseField>") +
+                Field("c", "integer", "continuous")));
   ASSERT_EQ(h.Parse(), StatusOk);
   ASSERT_EQ(Names(h), (std::vector<std::string>{"a", "b", "c"}));
   EXPECT_EQ(h.Parser().GetNumOfFields(), 3);
@@ -216,9 +218,10 @@ TEST(DataModelParserDriver, CancelBeforeTheParseKeepsCountsAndFormats) {
   parser.Cancel();
   int error = 0;
   EXPECT_EQ(parser.ParseDataModel(KxCppHelperV1::HostHelper::createFromContents(
-                                      DataModel(Field("a"), "<FieldFormats count='0'/><RecordCounts "
-                                                            "unweightedCount='1' weightedCount='1' "
-                                                            "droppedCount='0'/>")),
+                                      DataModel(Field("a"),
+                                                "<FieldFormats count='0'/><RecordCounts "
+                                                "unweightedCount='1' weightedCount='1' "
+                                                "droppedCount='0'/>")),
                                   &error, false),
             StatusCancelled);
   EXPECT_EQ(error, MsgCancelled);
@@ -231,14 +234,14 @@ TEST(DataModelParserDriver, CancelBeforeTheParseKeepsCountsAndFormats) {
 TEST(DataModelParserDriver, SecondParseReplacesTheFirst) {
   DataModelParser parser;
   int error = 0;
-  ASSERT_EQ(parser.ParseDataModel(
-                KxCppHelperV1::HostHelper::createFromContents(DataModel(Field("a") + Field("b"),
-                                                                        "<FieldFormats/>")),
-                &error, false),
-            StatusOk);
-  ASSERT_EQ(parser.ParseDataModel(KxCppHelperV1::HostHelper::createFromContents(DataModel(Field("c"))),
+  ASSERT_EQ(parser.ParseDataModel(KxCppHelperV1::HostHelper::createFromContents(
+                                      DataModel(Field("a") + Field("b"), "<FieldFormats/>")),
                                   &error, false),
             StatusOk);
+  ASSERT_EQ(
+      parser.ParseDataModel(KxCppHelperV1::HostHelper::createFromContents(DataModel(Field("c"))),
+                            &error, false),
+      StatusOk);
   ASSERT_EQ(parser.GetFieldInfo().size(), 1u);
   EXPECT_EQ(parser.GetFieldInfo()[0]->GetFieldName(), "c");
   EXPECT_EQ(parser.GetFieldFormatsXML(), nullptr);

@@ -24,11 +24,11 @@ std::string Field(const std::string& measure, const std::string& body,
 }
 
 TEST(DataModelParserCategories, ValuesLabelsAndPartitions) {
-  ParseHarness h(DataModel(Field(
-      "nominal",
-      "<Values><Value value='a' displayLabel='A' definePartition='training'/>"
-      "<Value displayLabel='skipped'/><Value value='b' definePartition='testing'/>"
-      "<Value value='a' definePartition='testing'/></Values>")));
+  ParseHarness h(
+      DataModel(Field("nominal",
+                      "<Values><Value value='a' displayLabel='A' definePartition='training'/>"
+                      "<Value displayLabel='skipped'/><Value value='b' definePartition='testing'/>"
+                      "<Value value='a' definePartition='testing'/></Values>")));
   ASSERT_EQ(h.Parse(), StatusOk);
   FieldInfo& f = h.Field(0);
   EXPECT_EQ(Str(&f).GetValues(), (Strings{"a", "b", "a"}));
@@ -42,11 +42,12 @@ TEST(DataModelParserCategories, ValuesLabelsAndPartitions) {
 }
 
 TEST(DataModelParserCategories, SeveralValuesElementsAccumulateValuesButKeepTheLastLabels) {
-  ParseHarness h(DataModel(Field("ordinal",
-                                 "<ValueLabels><Values><Value value='1' displayLabel='one'/></Values>"
-                                 "<Values><Value value='2' displayLabel='two'/></Values></ValueLabels>"
-                                 "<Values><Value value='3'/></Values>",
-                                 "integer")));
+  ParseHarness h(
+      DataModel(Field("ordinal",
+                      "<ValueLabels><Values><Value value='1' displayLabel='one'/></Values>"
+                      "<Values><Value value='2' displayLabel='two'/></Values></ValueLabels>"
+                      "<Values><Value value='3'/></Values>",
+                      "integer")));
   ASSERT_EQ(h.Parse(), StatusOk);
   EXPECT_EQ(Num(&h.Field(0)).GetValues(), (std::vector<double>{1, 2}));
   EXPECT_EQ(Labels(h.Field(0)), Strings{"two"});
@@ -60,12 +61,21 @@ TEST(DataModelParserFlags, AlwaysTwoValuesTrueFirst) {
     Strings expectedLabels;
     int binary;
   } cases[] = {
-      {"false only", "<Value flagValue='false' value='N' displayLabel='no'/>", {"", "N"}, {"", "no"}, 1},
+      {"false only",
+       "<Value flagValue='false' value='N' displayLabel='no'/>",
+       {"", "N"},
+       {"", "no"},
+       1},
       {"false then true",
        "<Value flagValue='false' value='N'/><Value flagValue='true' value='Y' displayLabel='yes'/>",
-       {"Y", "N"}, {"yes", ""}, 0},
-      {"true then false", "<Value flagValue='true' value='Y'/><Value flagValue='false' value='N'/>",
-       {"Y", "N"}, {"", ""}, 1},
+       {"Y", "N"},
+       {"yes", ""},
+       0},
+      {"true then false",
+       "<Value flagValue='true' value='Y'/><Value flagValue='false' value='N'/>",
+       {"Y", "N"},
+       {"", ""},
+       1},
       {"capital True", "<Value flagValue='True' value='Y'/>", {"", "Y"}, {"", ""}, 1},
       {"no flag values", "<Value value='Y'/>", {"", ""}, {"", ""}, -1},
   };
@@ -80,23 +90,25 @@ TEST(DataModelParserFlags, AlwaysTwoValuesTrueFirst) {
 }
 
 // An outer numeric field whose values carry display labels, and a base field keyed by them.
-std::string WithBase(const std::string& baseMeasure, const std::string& baseBody,
-                     const std::string& outerValues =
-                         "<Value value='1' displayLabel='low'/><Value value='2' displayLabel='high'/>"
-                         "<Value value='3'/>") {
-  return DataModel(
-      "<Field name='code' storage='integer' measure='nominal' role='input'><Values>" + outerValues +
-      "</Values><DiscreteStatistics><Category category='1' sumFreqWts='10'/>"
-      "<Category category='2' sumFreqWts='20'/></DiscreteStatistics>"
-      "<BaseField><Field name='level' storage='string' measure='" + baseMeasure +
-      "' role='input'>" + baseBody + "</Field></BaseField></Field>");
+std::string WithBase(
+    const std::string& baseMeasure, const std::string& baseBody,
+    const std::string& outerValues =
+        "<Value value='1' displayLabel='low'/><Value value='2' displayLabel='high'/>"
+        "<Value value='3'/>") {
+  return DataModel("<Field name='code' storage='integer' measure='nominal' role='input'><Values>" +
+                   outerValues +
+                   "</Values><DiscreteStatistics><Category category='1' sumFreqWts='10'/>"
+                   "<Category category='2' sumFreqWts='20'/></DiscreteStatistics>"
+                   "<BaseField><Field name='level' storage='string' measure='" +
+                   baseMeasure + "' role='input'>" + baseBody + "</Field></BaseField></Field>");
 }
 
 TEST(DataModelParserBaseCategories, CategoriesAreTheOuterDisplayLabels) {
-  ParseHarness h(WithBase("nominal",
-                          "<ValueLabels><Values><Value value='high' displayLabel='High!'/>"
-                          "<Value value='low' displayLabel='Low!'/><Value value='low' displayLabel='dup'/>"
-                          "</Values></ValueLabels>"));
+  ParseHarness h(
+      WithBase("nominal",
+               "<ValueLabels><Values><Value value='high' displayLabel='High!'/>"
+               "<Value value='low' displayLabel='Low!'/><Value value='low' displayLabel='dup'/>"
+               "</Values></ValueLabels>"));
   ASSERT_EQ(h.Parse(), StatusOk);
   const FieldInfo* base = h.Field(0).GetBaseField();
   ASSERT_NE(base, nullptr);
@@ -107,7 +119,8 @@ TEST(DataModelParserBaseCategories, CategoriesAreTheOuterDisplayLabels) {
 }
 
 TEST(DataModelParserBaseCategories, WithoutValueLabelsEveryLabelIsEmpty) {
-  ParseHarness h(WithBase("nominal", "<Values><Value value='high' displayLabel='High!'/></Values>"));
+  ParseHarness h(
+      WithBase("nominal", "<Values><Value value='high' displayLabel='High!'/></Values>"));
   ASSERT_EQ(h.Parse(), StatusOk);
   EXPECT_EQ(Str(h.Field(0).GetBaseField()).GetValues(), (Strings{"low", "high", ""}));
   EXPECT_EQ(Labels(*h.Field(0).GetBaseField()), (Strings{"", "", ""}));
@@ -126,19 +139,29 @@ TEST(DataModelParserBaseFlags, MappedTrueCategorySetsTheBinaryValue) {
        "<Value value='0' displayLabel='yes'/><Value value='1' displayLabel='no'/>",
        "<Values><Value flagValue='true' value='yes' displayLabel='Y'/>"
        "<Value flagValue='false' value='no' displayLabel='N'/></Values>",
-       {"yes", "no"}, {"Y", "N"}, 0},
+       {"yes", "no"},
+       {"Y", "N"},
+       0},
       {"true maps to outer 1",
        "<Value value='1' displayLabel='yes'/><Value value='0' displayLabel='no'/>",
        "<ValueLabels><Values><Value flagValue='true' value='yes' displayLabel='Y'/>"
        "<Value flagValue='false' value='no' displayLabel='N'/></Values></ValueLabels>",
-       {"yes", "no"}, {"Y", "N"}, 1},
+       {"yes", "no"},
+       {"Y", "N"},
+       1},
       {"an unmatched value takes the last flag element's texts",
        "<Value value='1' displayLabel='yes'/><Value value='0' displayLabel='maybe'/>",
        "<ValueLabels><Values><Value flagValue='true' value='yes' displayLabel='Y'/>"
        "</Values></ValueLabels>",
-       {"yes", "maybe"}, {"Y"}, 0},
+       {"yes", "maybe"},
+       {"Y"},
+       0},
       {"no base values: all false, last one empty",
-       "<Value value='1' displayLabel='yes'/><Value value='2'/>", "", {"yes"}, {}, -1},
+       "<Value value='1' displayLabel='yes'/><Value value='2'/>",
+       "",
+       {"yes"},
+       {},
+       -1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

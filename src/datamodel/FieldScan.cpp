@@ -12,7 +12,9 @@ using KxCppHelperV1::XMLElements;
 
 namespace {
 
-bool Is(const char* name, const char* wanted) { return std::strcmp(name, wanted) == 0; }
+bool Is(const char* name, const char* wanted) {
+  return std::strcmp(name, wanted) == 0;
+}
 
 }  // namespace
 

@@ -18,17 +18,18 @@ namespace {
 std::initializer_list<const char*> AttributesOf(const char* kind) {
   using A = XMLAttributes;
   static const std::initializer_list<const char*> number = {
-      A::Name, A::FormatType, A::Width, A::DecimalPlaces, A::DecimalSymbol, A::GroupingSymbol,
-      A::Alignment};
+      A::Name,          A::FormatType,     A::Width,    A::DecimalPlaces,
+      A::DecimalSymbol, A::GroupingSymbol, A::Alignment};
   static const std::initializer_list<const char*> decorated = {
-      A::Name,   A::FormatType, A::Width,     A::DecimalPlaces, A::DecimalSymbol,  A::GroupingSymbol,
-      A::Prefix, A::Suffix,     A::NegPrefix, A::NegSuffix,     A::CustomCurrType, A::Alignment};
+      A::Name,          A::FormatType,     A::Width,          A::DecimalPlaces,
+      A::DecimalSymbol, A::GroupingSymbol, A::Prefix,         A::Suffix,
+      A::NegPrefix,     A::NegSuffix,      A::CustomCurrType, A::Alignment};
   static const std::initializer_list<const char*> date = {
-      A::Name,         A::FormatType, A::Width,     A::DecimalPlaces,
-      A::Separator,    A::TwoDigitYear, A::NamesLocal, A::Alignment};
+      A::Name,      A::FormatType,   A::Width,      A::DecimalPlaces,
+      A::Separator, A::TwoDigitYear, A::NamesLocal, A::Alignment};
   static const std::initializer_list<const char*> time = {
-      A::Name,      A::FormatType, A::Width,     A::DecimalPlaces,
-      A::DecimalSymbol, A::Separator, A::PaddedHMS, A::Alignment};
+      A::Name,          A::FormatType, A::Width,     A::DecimalPlaces,
+      A::DecimalSymbol, A::Separator,  A::PaddedHMS, A::Alignment};
   static const std::initializer_list<const char*> string = {A::Name, A::Hexadecimal, A::Width,
                                                             A::Alignment};
   if (std::strcmp(kind, XMLElements::NumberFormat) == 0) return number;
@@ -75,9 +76,9 @@ void VnPeerParseXML::CopyAttributes(XMLElement element, std::initializer_list<co
 
 void VnPeerParseXML::ConvertFormats(XMLElement element, VnXML_1_2::XMLElement* tree) {
   if (!element.isValid() || tree == nullptr) return;
-  for (const char* kind : {XMLElements::NumberFormat, XMLElements::DecoratedFormat,
-                           XMLElements::DateFormat, XMLElements::TimeFormat,
-                           XMLElements::StringFormat}) {
+  for (const char* kind :
+       {XMLElements::NumberFormat, XMLElements::DecoratedFormat, XMLElements::DateFormat,
+        XMLElements::TimeFormat, XMLElements::StringFormat}) {
     tree->AdoptChild(ConvertFormatElement(kind, element));
   }
 }

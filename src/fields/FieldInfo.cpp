@@ -27,8 +27,8 @@ Enum FirstMatch(const std::string& text, const std::pair<const char*, Enum> (&ta
 
 FieldInfo::ModelField::ModelField(const std::string& group_, const std::string& role_,
                                   const std::string& targetField_,
-                                  const std::string& targetFieldStorage_,
-                                  const std::string& value_, const std::string& tag_)
+                                  const std::string& targetFieldStorage_, const std::string& value_,
+                                  const std::string& tag_)
     : group(group_),
       role(role_),
       targetField(targetField_),
@@ -50,25 +50,25 @@ bool FieldInfo::ModelField::IsConfidence() const {
 
 FieldInfo::Storage FieldInfo::ToFieldStorage(std::string text) {
   static const std::pair<const char*, Storage> kOrder[] = {
-      {STORAGE_INTEGER, S_INTEGER}, {STORAGE_REAL, S_REAL}, {STORAGE_STRING, S_STRING},
-      {STORAGE_UNKNOWN, S_UNKNOWN}, {STORAGE_DATE, S_DATE}, {STORAGE_TIME, S_TIME},
+      {STORAGE_INTEGER, S_INTEGER},    {STORAGE_REAL, S_REAL}, {STORAGE_STRING, S_STRING},
+      {STORAGE_UNKNOWN, S_UNKNOWN},    {STORAGE_DATE, S_DATE}, {STORAGE_TIME, S_TIME},
       {STORAGE_TIMESTAMP, S_TIMESTAMP}};
   return FirstMatch(text, kOrder, S_UNKNOWN);
 }
 
 FieldInfo::Type FieldInfo::ToFieldType(std::string text) {
   static const std::pair<const char*, Type> kOrder[] = {
-      {TYPE_RANGE, T_CONTINUOUS}, {TYPE_DISCRETE, T_DISCRETE}, {TYPE_FLAG, T_FLAG},
-      {TYPE_OEDEREDSET, T_ORDINAL}, {TYPE_SET, T_NOMINAL},     {TYPE_AUTO, T_AUTO}};
+      {TYPE_RANGE, T_CONTINUOUS},   {TYPE_DISCRETE, T_DISCRETE}, {TYPE_FLAG, T_FLAG},
+      {TYPE_OEDEREDSET, T_ORDINAL}, {TYPE_SET, T_NOMINAL},       {TYPE_AUTO, T_AUTO}};
   return FirstMatch(text, kOrder, T_TYPELESS);
 }
 
 FieldInfo::Direction FieldInfo::ToFieldDirection(std::string text) {
   static const std::pair<const char*, Direction> kOrder[] = {
-      {Direction_BOTH, D_BOTH},           {Direction_IN, D_INPUT},
-      {Direction_OUT, D_TARGET},          {Direction_PARTITION, D_PARTITION},
-      {Direction_NONE, D_NONE},           {Direction_FREQWEIGHT, D_FREQWEIGHT},
-      {Direction_SPLIT, D_SPLIT},         {Direction_RECORDID, D_RECORDID}};
+      {Direction_BOTH, D_BOTH},   {Direction_IN, D_INPUT},
+      {Direction_OUT, D_TARGET},  {Direction_PARTITION, D_PARTITION},
+      {Direction_NONE, D_NONE},   {Direction_FREQWEIGHT, D_FREQWEIGHT},
+      {Direction_SPLIT, D_SPLIT}, {Direction_RECORDID, D_RECORDID}};
   return FirstMatch(text, kOrder, D_NONE);
 }
 
@@ -159,9 +159,8 @@ void FieldInfo::SetFieldFormatXML(const VnXML_1_2::XMLElement* format) {
 }
 
 void FieldInfo::SetModelField(const std::string& group, const std::string& role,
-                              const std::string& targetField,
-                              const std::string& targetFieldStorage, const std::string& value,
-                              const std::string& tag) {
+                              const std::string& targetField, const std::string& targetFieldStorage,
+                              const std::string& value, const std::string& tag) {
   modelField = ModelField(group, role, targetField, targetFieldStorage, value, tag);
 }
 

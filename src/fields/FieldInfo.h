@@ -25,12 +25,12 @@ class DataHelper;
 namespace VnCommon_1_2 {
 class Record;
 class RawRecord;
-}
+}  // namespace VnCommon_1_2
 namespace VnXML_1_2 {
 class IVnEncoder;
 class VnVarList;
 class XMLElement;
-}
+}  // namespace VnXML_1_2
 
 namespace VnKx_1_2 {
 
@@ -162,8 +162,8 @@ class VNKX_API FieldInfo {
   virtual void SetStdDev(double stdDev) = 0;
   virtual double GetStdDev() = 0;
   // Adds the field's variable to `varList` and returns its index.
-  virtual int AddToVarList(VnXML_1_2::VnVarList& varList, bool targetAsInput,
-                           bool openCategories, bool declaredValuesOnly) = 0;
+  virtual int AddToVarList(VnXML_1_2::VnVarList& varList, bool targetAsInput, bool openCategories,
+                           bool declaredValuesOnly) = 0;
   // Makes a continuous numeric field the frequency weight; false for any other field.
   virtual bool SetFrequencyWeight(VnXML_1_2::IVnVariable::WRoundingOption option) = 0;
   // Reads the current host record's value into the record at the field's variable index.

@@ -16,7 +16,8 @@ namespace {
 
 std::unique_ptr<FieldInfo> Make(const std::string& storage, const std::string& type,
                                 const std::string& role, int index = 4) {
-  return std::unique_ptr<FieldInfo>(FieldInfo::CreateFieldInfo("f", "F", storage, type, role, index));
+  return std::unique_ptr<FieldInfo>(
+      FieldInfo::CreateFieldInfo("f", "F", storage, type, role, index));
 }
 
 TEST(FieldInfoEnumerations, NumbersAndTextsAreFixed) {
@@ -164,8 +165,8 @@ TEST(FieldInfoValues, NumericTextsConvertAsAtofDoes) {
   for (const char* text : {"1", " 2.5", "x", "-3e2", "0x10", "+4", "7abc", ".5", "inf"}) {
     field.AddValue(text, false, 0.0);
   }
-  const std::vector<double> expected = {1, 2.5, 0, -300, 16, 4, 7, 0.5,
-                                        std::numeric_limits<double>::infinity()};
+  const std::vector<double> expected = {
+      1, 2.5, 0, -300, 16, 4, 7, 0.5, std::numeric_limits<double>::infinity()};
   EXPECT_EQ(field.GetValues(), expected);
   EXPECT_EQ(field.GetValueFrequencies().size(), expected.size());
   EXPECT_EQ(field.GetNumOfValues(), 9);

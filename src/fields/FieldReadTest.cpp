@@ -183,8 +183,8 @@ TEST_F(FieldReads, HostFailuresAndWrongSizesThrow) {
 
 TEST_F(FieldReads, NumericFieldOfAnotherStorageReadsNothing) {
   FieldInfo& field = Bind("real", "nominal", 1, {"1"});
-  field.SetFieldBaseInfo("f", "f", FieldInfo::S_STRING, FieldInfo::T_NOMINAL,
-                         FieldInfo::D_INPUT, 1);
+  field.SetFieldBaseInfo("f", "f", FieldInfo::S_STRING, FieldInfo::T_NOMINAL, FieldInfo::D_INPUT,
+                         1);
   Record record(list_.Size());
   RawRecord raw(list_.Size());
   bool missing = true;

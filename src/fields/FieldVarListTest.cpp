@@ -201,8 +201,10 @@ TEST(FieldAddToVarList, RolesOrdinalAndFlagMarks) {
     const char* role;
     bool targetAsInput;
     IVnVariable::VariableRole expected;
-  } roles[] = {{"target", false, IVnVariable::VR_TARGET}, {"target", true, IVnVariable::VR_INPUT},
-               {"recordId", false, IVnVariable::VR_RECORDID}, {"both", false, IVnVariable::VR_INPUT},
+  } roles[] = {{"target", false, IVnVariable::VR_TARGET},
+               {"target", true, IVnVariable::VR_INPUT},
+               {"recordId", false, IVnVariable::VR_RECORDID},
+               {"both", false, IVnVariable::VR_INPUT},
                {"partition", false, IVnVariable::VR_INPUT}};
   for (const auto& r : roles) {
     SCOPED_TRACE(r.role);

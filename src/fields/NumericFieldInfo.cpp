@@ -146,8 +146,7 @@ void NumericFieldInfo::HandStatisticsTo(VnVarList& varList) const {
 
 int NumericFieldInfo::AddCategoricalVariable(VnVarList& varList, IVnVariable::VariableRole role,
                                              bool openCategories, bool declaredValuesOnly) {
-  const bool countOverload = openCategories ||
-                             (!declaredValuesOnly && values.empty()) ||
+  const bool countOverload = openCategories || (!declaredValuesOnly && values.empty()) ||
                              (declaredValuesOnly && direction == D_RECORDID);
   if (countOverload) {
     return varList.AddCatVar(fieldName, fieldLabel, 1, IVnVariable::ML_ORDINAL, role);
@@ -183,8 +182,7 @@ inline NumericFieldInfo::Read NumericFieldInfo::ReadValue(double& real,
   if (storage < S_INTEGER || storage > S_TIMESTAMP || storage == S_STRING) return Read::kNotRead;
   if (dataHelper == nullptr) ThrowBadValue(StatusBadArgument);
   int hostCode = 0;
-  const unsigned int status =
-      dataHelper->getRecordValue(static_cast<size_t>(dataIndex), &hostCode);
+  const unsigned int status = dataHelper->getRecordValue(static_cast<size_t>(dataIndex), &hostCode);
   if (status != 0) ThrowHostFailure(status, hostCode);
   const void* bytes = dataHelper->recordValue();
   if (bytes == nullptr) return Read::kNull;
@@ -279,7 +277,8 @@ void NumericFieldInfo::PrepareMissingValues(VnVarList& varList) {
   VnXML_1_2::IVnEncoder* target = varList.GetEncoderAt(indexInVarList);
   if (target == nullptr) return;
   for (const double number : missingValues) target->AddMissingNumber(number, fieldName);
-  if (missingRangeHigh > missingRangeLow) target->AddMissingRange(missingRangeLow, missingRangeHigh);
+  if (missingRangeHigh > missingRangeLow)
+    target->AddMissingRange(missingRangeLow, missingRangeHigh);
 }
 
 }  // namespace VnKx_1_2

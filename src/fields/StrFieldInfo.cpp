@@ -44,8 +44,7 @@ void StrFieldInfo::SetStdDev(double) {}
 int StrFieldInfo::AddToVarList(VnVarList& varList, bool targetAsInput, bool openCategories,
                                bool declaredValuesOnly) {
   const IVnVariable::VariableRole role = VariableRoleFor(targetAsInput);
-  const bool countOverload = openCategories ||
-                             (!declaredValuesOnly && values.empty()) ||
+  const bool countOverload = openCategories || (!declaredValuesOnly && values.empty()) ||
                              (declaredValuesOnly && direction == D_RECORDID);
   if (countOverload) {
     indexInVarList = varList.AddCatVar(fieldName, fieldLabel, 1, IVnVariable::ML_NOMINAL, role);
@@ -63,7 +62,9 @@ int StrFieldInfo::AddToVarList(VnVarList& varList, bool targetAsInput, bool open
   return indexInVarList;
 }
 
-bool StrFieldInfo::SetFrequencyWeight(IVnVariable::WRoundingOption) { return false; }
+bool StrFieldInfo::SetFrequencyWeight(IVnVariable::WRoundingOption) {
+  return false;
+}
 
 void StrFieldInfo::GetValue(VnCommon_1_2::Record& record, bool& missing, bool openCategories) {
   missing = false;

@@ -44,8 +44,7 @@ void InputAdapter::GetValues(VnCommon_1_2::Record& record, std::vector<bool>& mi
   }
 }
 
-void InputAdapter::GetRawValues(VnCommon_1_2::RawRecord& record,
-                                std::vector<bool>& missing) const {
+void InputAdapter::GetRawValues(VnCommon_1_2::RawRecord& record, std::vector<bool>& missing) const {
   for (size_t k = 0; k < fieldIndexes.size(); ++k) {
     bool fieldMissing = false;
     FieldAt(fieldIndexes[k])->GetRawValue(record, fieldMissing);
@@ -80,8 +79,8 @@ bool InputAdapter::BuildVarlist(int* error) {
   for (const int position : fieldIndexes) {
     FieldInfo* field = FieldAt(position);
     if (FieldInfo* base = field->GetBaseField()) {
-      const int index = base->AddToVarList(varList, targetAsInput, openCategories,
-                                           declaredValuesOnly);
+      const int index =
+          base->AddToVarList(varList, targetAsInput, openCategories, declaredValuesOnly);
       base->PrepareEncoder(varList);
       field->SetIndexInVarList(index);
       // The field reads its own values into the base field's variable, through its encoder.
@@ -118,7 +117,9 @@ void InputAdapter::Rebind(KxCppHelperV1::DataHelper* helper) {
   for (FieldInfo* field : *fields) field->PrepareDataHelper(helper);
 }
 
-bool InputAdapter::IsValidFields(int* /*error*/) { return true; }
+bool InputAdapter::IsValidFields(int* /*error*/) {
+  return true;
+}
 
 void InputAdapter::SetFieldIndexVector() {
   fieldIndexes.clear();

@@ -20,7 +20,7 @@ class DataHelper;
 namespace VnCommon_1_2 {
 class Record;
 class RawRecord;
-}
+}  // namespace VnCommon_1_2
 
 namespace VnKx_1_2 {
 

@@ -130,8 +130,9 @@ TEST(InputAdapterWeight, ANamedFieldLeftOutIsAppendedOrRefused) {
 
 TEST(InputAdapterBuild, CountsAndFormatsAreHandedOver) {
   const std::string fields = FieldXml("x", "real", "continuous", "input", kRange);
-  InputHarness known(DataModel(fields, "<FieldFormats count='1'/><RecordCounts unweightedCount='10'"
-                                       " weightedCount='12' droppedCount='1'/>"),
+  InputHarness known(DataModel(fields,
+                               "<FieldFormats count='1'/><RecordCounts unweightedCount='10'"
+                               " weightedCount='12' droppedCount='1'/>"),
                      Table());
   auto adapter = known.Adapter();
   int error = 0;
@@ -176,9 +177,15 @@ TEST(InputAdapterBuild, FlagsReachTheVariables) {
     double high;
   } cases[] = {
       {"defaults", {}, IVnVariable::VR_TARGET, false, 1.7976931348623157e308},
-      {"target as input", {false, true, false, false, false}, IVnVariable::VR_INPUT, false,
+      {"target as input",
+       {false, true, false, false, false},
+       IVnVariable::VR_INPUT,
+       false,
        1.7976931348623157e308},
-      {"open categories", {false, false, true, false, false}, IVnVariable::VR_TARGET, true,
+      {"open categories",
+       {false, false, true, false, false},
+       IVnVariable::VR_TARGET,
+       true,
        1.7976931348623157e308},
   };
   for (const auto& c : cases) {
@@ -252,12 +259,12 @@ TEST(InputAdapterValues, EveryFlagIsRewrittenForEachRecord) {
   table.AddRow({Cell(-1), Cell(-1.0), Cell("zz")});
   table.AddRow({Cell(2), Cell(VnCommon_1_2::VnMV::gMissingValue), Cell("")});
   table.AddRow({Cell::Null(), Cell::Null(), Cell::Null()});
-  InputHarness h(DataModel(FieldXml("n", "integer", "nominal", "input",
-                                    "<Values><Value value='2'/></Values>") +
-                           FieldXml("x", "real", "continuous", "input", kRange) +
-                           FieldXml("s", "string", "nominal", "input",
-                                    "<Values><Value value=''/></Values>")),
-                 table);
+  InputHarness h(
+      DataModel(
+          FieldXml("n", "integer", "nominal", "input", "<Values><Value value='2'/></Values>") +
+          FieldXml("x", "real", "continuous", "input", kRange) +
+          FieldXml("s", "string", "nominal", "input", "<Values><Value value=''/></Values>")),
+      table);
   auto adapter = h.Adapter();
   int error = 0;
   ASSERT_TRUE(adapter->BuildVarlist(&error));
@@ -281,7 +288,8 @@ TEST(InputAdapterValues, RebindSwitchesEveryFieldToTheNewCursor) {
   ASSERT_TRUE(adapter->BuildVarlist(&error));
   KxCppHelperV1::DataHelper other(h.context.Iterator(0).record());
   adapter->Rebind(&other);
-  for (const FieldInfo* field : h.Parser().GetFieldInfo()) EXPECT_EQ(field->GetDataHelper(), &other);
+  for (const FieldInfo* field : h.Parser().GetFieldInfo())
+    EXPECT_EQ(field->GetDataHelper(), &other);
 }
 
 }  // namespace

@@ -15,11 +15,17 @@ VnPeerIterator::VnPeerIterator(KxCppHelperV1::DataHelper* dataHelper, InputAdapt
 
 VnPeerIterator::~VnPeerIterator() = default;
 
-const VnCommon_1_2::Record* VnPeerIterator::Next() { return walk.Deliver(); }
+const VnCommon_1_2::Record* VnPeerIterator::Next() {
+  return walk.Deliver();
+}
 
-int VnPeerIterator::NewPass() { return walk.NewPass(); }
+int VnPeerIterator::NewPass() {
+  return walk.NewPass();
+}
 
-int VnPeerIterator::NextRecord() { return walk.ReadAhead(); }
+int VnPeerIterator::NextRecord() {
+  return walk.ReadAhead();
+}
 
 void VnPeerIterator::OutputRecord(std::basic_ofstream<char>& out,
                                   const VnCommon_1_2::Record& record, int num) {

@@ -35,9 +35,10 @@ Table Rows(const std::vector<std::pair<Cell, Cell>>& rows) {
   return table;
 }
 
-const std::string kModel = DataModel(FieldXml("a", "real", "continuous", "input") +
-                                     FieldXml("b", "string", "nominal", "input",
-                                              "<Values><Value value='x'/><Value value='y'/></Values>"));
+const std::string kModel =
+    DataModel(FieldXml("a", "real", "continuous", "input") +
+              FieldXml("b", "string", "nominal", "input",
+                       "<Values><Value value='x'/><Value value='y'/></Values>"));
 
 struct Walk {
   explicit Walk(const Table& table, const std::string& model = kModel) : h(model, table) {

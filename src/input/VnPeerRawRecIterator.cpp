@@ -9,19 +9,25 @@ namespace VnKx_1_2 {
 
 using VnCommon_1_2::RawData;
 
-VnPeerRawRecIterator::VnPeerRawRecIterator(KxCppHelperV1::DataHelper* dataHelper, InputAdapter* adapter,
-                                           bool skipMissing)
+VnPeerRawRecIterator::VnPeerRawRecIterator(KxCppHelperV1::DataHelper* dataHelper,
+                                           InputAdapter* adapter, bool skipMissing)
     : walk(dataHelper, adapter, skipMissing) {
   walk.ReadAhead();
 }
 
 VnPeerRawRecIterator::~VnPeerRawRecIterator() = default;
 
-const VnCommon_1_2::RawRecord* VnPeerRawRecIterator::NextRawRecord() { return walk.Deliver(); }
+const VnCommon_1_2::RawRecord* VnPeerRawRecIterator::NextRawRecord() {
+  return walk.Deliver();
+}
 
-int VnPeerRawRecIterator::NewPass() { return walk.NewPass(); }
+int VnPeerRawRecIterator::NewPass() {
+  return walk.NewPass();
+}
 
-int VnPeerRawRecIterator::NextRecord() { return walk.ReadAhead(); }
+int VnPeerRawRecIterator::NextRecord() {
+  return walk.ReadAhead();
+}
 
 void VnPeerRawRecIterator::OutputRawRecord(std::basic_ofstream<char>& out,
                                            const VnCommon_1_2::RawRecord& record, int num) {

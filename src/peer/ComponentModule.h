@@ -22,16 +22,16 @@ typedef void (*VnKxDestroyComponent)(VnKx_1_2::VnPeer* peer);
 
 // Defines the module's entry points for a peer class constructed as
 // Class(KxContext*, KxHost*, KxThreadFactoryStruct*).
-#define VNKX_DEFINE_COMPONENT(Class)                                                      \
+#define VNKX_DEFINE_COMPONENT(Class)                                                         \
   extern "C" __attribute__((visibility("default"))) VnKx_1_2::VnPeer* vnkx_create_component( \
-      KxContext* context, KxHost* host, KxThreadFactoryStruct* threads) {                  \
-    try {                                                                                 \
-      return new Class(context, host, threads);                                           \
-    } catch (...) {                                                                       \
-      return nullptr;                                                                     \
-    }                                                                                     \
-  }                                                                                       \
-  extern "C" __attribute__((visibility("default"))) void vnkx_destroy_component(          \
-      VnKx_1_2::VnPeer* peer) {                                                            \
-    delete peer;                                                                          \
+      KxContext* context, KxHost* host, KxThreadFactoryStruct* threads) {                    \
+    try {                                                                                    \
+      return new Class(context, host, threads);                                              \
+    } catch (...) {                                                                          \
+      return nullptr;                                                                        \
+    }                                                                                        \
+  }                                                                                          \
+  extern "C" __attribute__((visibility("default"))) void vnkx_destroy_component(             \
+      VnKx_1_2::VnPeer* peer) {                                                              \
+    delete peer;                                                                             \
   }

@@ -18,11 +18,11 @@ enum PeerStatus : unsigned int {
 };
 
 enum MessageCode : int {
-  MsgNoDeclaredValues = 240004,     // a field without declared values, or an unknown weight name
-  MsgFieldNotBuilt = 240006,        // a field that cannot be built or cannot be the weight
-  MsgUndeclaredValues = 240016,     // texts that are not declared values
-  MsgCancelled = 240043,            // the work was cancelled (with StatusCancelled)
-  MsgBadDiscreteStats = 240045,     // an empty category name or an infinite category count
+  MsgNoDeclaredValues = 240004,        // a field without declared values, or an unknown weight name
+  MsgFieldNotBuilt = 240006,           // a field that cannot be built or cannot be the weight
+  MsgUndeclaredValues = 240016,        // texts that are not declared values
+  MsgCancelled = 240043,               // the work was cancelled (with StatusCancelled)
+  MsgBadDiscreteStats = 240045,        // an empty category name or an infinite category count
   MsgInfiniteContinuousStat = 240046,  // an infinite continuous statistic
 };
 

@@ -36,9 +36,13 @@ void VnPeer::DestroyParsers() {
   parsers.clear();
 }
 
-VnCommon_1_2::VnQueryCancel* VnPeer::GetCancelQuery() const { return cancelQuery_.get(); }
+VnCommon_1_2::VnQueryCancel* VnPeer::GetCancelQuery() const {
+  return cancelQuery_.get();
+}
 
-unsigned int VnPeer::GetDataModel(int, char*, size_t, size_t*, int*) { return StatusFailed; }
+unsigned int VnPeer::GetDataModel(int, char*, size_t, size_t*, int*) {
+  return StatusFailed;
+}
 
 unsigned int VnPeer::GetExecutionRequirements(char* buffer, size_t size, size_t* required,
                                               int* /*error*/) {
@@ -81,15 +85,21 @@ void VnPeer::Cancel() {
   --cancelsInFlight_;
 }
 
-unsigned int VnPeer::NextRecord(int*) { return StatusFailed; }
+unsigned int VnPeer::NextRecord(int*) {
+  return StatusFailed;
+}
 
-unsigned int VnPeer::GetRecordValue(size_t, void**, size_t*, int*) { return StatusFailed; }
+unsigned int VnPeer::GetRecordValue(size_t, void**, size_t*, int*) {
+  return StatusFailed;
+}
 
 unsigned int VnPeer::GetPSMControlInformation(char*, size_t, size_t*, int*) {
   return StatusNotImplemented;
 }
 
-unsigned int VnPeer::PSMMerge(int*) { return StatusNotImplemented; }
+unsigned int VnPeer::PSMMerge(int*) {
+  return StatusNotImplemented;
+}
 
 unsigned int VnPeer::GetWorkerTask(KxWorker*, char* buffer1, size_t, size_t* required1,
                                    char* buffer2, size_t, size_t* required2, int* error) {
@@ -101,8 +111,8 @@ unsigned int VnPeer::GetWorkerTask(KxWorker*, char* buffer1, size_t, size_t* req
   return StatusOk;
 }
 
-unsigned int VnPeer::GetWorkerDataModel(KxWorker*, size_t, char* buffer, size_t,
-                                        size_t* required, int* error) {
+unsigned int VnPeer::GetWorkerDataModel(KxWorker*, size_t, char* buffer, size_t, size_t* required,
+                                        int* error) {
   buffer[0] = '\0';
   *required = 0;
   *error = StatusOk;

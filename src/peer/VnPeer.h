@@ -91,8 +91,8 @@ class VNKX_API VnPeer {
                                      size_t* required1, char* buffer2, size_t size2,
                                      size_t* required2, int* error);
   // Slot 15. Empties the text, sets the size to 0, stores and returns StatusOk.
-  virtual unsigned int GetWorkerDataModel(KxWorker* worker, size_t index, char* buffer,
-                                          size_t size, size_t* required, int* error);
+  virtual unsigned int GetWorkerDataModel(KxWorker* worker, size_t index, char* buffer, size_t size,
+                                          size_t* required, int* error);
   // Slots 16 to 19. Store and return StatusOk; out arguments are not written.
   virtual unsigned int GetWorkerIterator(KxWorker* worker, size_t index, KxIterator** iterator,
                                          int* error);
@@ -112,8 +112,7 @@ class VNKX_API VnPeer {
   unsigned int CollectMsgs(MsgType type, int code, const std::vector<std::string>& parameters,
                            int* error);
   unsigned int CollectMsgs(MsgType type, int code, int* error);
-  unsigned int SendWarningMessage(int code, const std::vector<std::string>& parameters,
-                                  int* error);
+  unsigned int SendWarningMessage(int code, const std::vector<std::string>& parameters, int* error);
   unsigned int SendWarningMessage(int code, int* error);
 
   // Forwards progress to the progress record with -1 as its flag and returns the host's status

@@ -68,8 +68,8 @@ TEST(VnPeerDataModel, MalformedSecondInputKeepsTheFirstParser) {
 }
 
 TEST(VnPeerDataModel, AFailingParseReturnsItsStatusAndKeepsItsParser) {
-  ParseHarness h({DataModel("<Field name='a' storage='blob' measure='nominal' role='input'/>"),
-                  kOneField});
+  ParseHarness h(
+      {DataModel("<Field name='a' storage='blob' measure='nominal' role='input'/>"), kOneField});
   EXPECT_EQ(h.Parse(), StatusParseFailed);
   EXPECT_EQ(h.error, MsgFieldNotBuilt);
   EXPECT_EQ(h.peer.parsers.size(), 1u);

@@ -16,10 +16,14 @@ namespace {
 
 const char* Severity(VnPeer::MsgType type) {
   switch (type) {
-    case VnPeer::Information: return XMLEntities::Information;
-    case VnPeer::Warning: return XMLEntities::Warning;
-    case VnPeer::Error: return XMLEntities::Error;
-    case VnPeer::Fatal: return XMLEntities::Fatal;
+    case VnPeer::Information:
+      return XMLEntities::Information;
+    case VnPeer::Warning:
+      return XMLEntities::Warning;
+    case VnPeer::Error:
+      return XMLEntities::Error;
+    case VnPeer::Fatal:
+      return XMLEntities::Fatal;
   }
   return XMLEntities::Unknown;
 }

@@ -72,9 +72,8 @@ TEST(VnPeerDiagnostics, SeverityFollowsTheMessageType) {
   const struct {
     int type;
     const char* severity;
-  } cases[] = {{0, XMLEntities::Unknown},     {1, XMLEntities::Information},
-               {2, XMLEntities::Warning},     {3, XMLEntities::Error},
-               {4, XMLEntities::Fatal},       {7, XMLEntities::Unknown}};
+  } cases[] = {{0, XMLEntities::Unknown}, {1, XMLEntities::Information}, {2, XMLEntities::Warning},
+               {3, XMLEntities::Error},   {4, XMLEntities::Fatal},       {7, XMLEntities::Unknown}};
   Harness h;
   int error = -1;
   for (const auto& c : cases) {
@@ -153,7 +152,8 @@ TEST(VnPeerProgress, ForwardsOrderedReportsWithMinusOne) {
     double total;
     unsigned int status;
   } cases[] = {{5, 5, 0}, {0, 10, 0}, {6, 5, 2}, {nan, 5, 2}, {1, nan, 2}, {nan, nan, 2}};
-  for (const auto& c : cases) EXPECT_EQ(h.peer.Report_Progress(c.current, c.total, &error), c.status);
+  for (const auto& c : cases)
+    EXPECT_EQ(h.peer.Report_Progress(c.current, c.total, &error), c.status);
   EXPECT_EQ(error, 0);
   ASSERT_EQ(progress.Reports().size(), 2u);
   EXPECT_EQ(progress.Reports()[0].current, 5);

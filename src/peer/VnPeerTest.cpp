@@ -59,8 +59,8 @@ TEST(VnPeer, DefaultsThatWriteNothing) {
       {"GetDataModel", h.peer.GetDataModel(0, buffer, 8, &required, &e[0]), StatusFailed},
       {"NextRecord", h.peer.NextRecord(&e[1]), StatusFailed},
       {"GetRecordValue", h.peer.GetRecordValue(0, &value, &required, &e[2]), StatusFailed},
-      {"GetPSMControlInformation",
-       h.peer.GetPSMControlInformation(buffer, 8, &required, &e[3]), StatusNotImplemented},
+      {"GetPSMControlInformation", h.peer.GetPSMControlInformation(buffer, 8, &required, &e[3]),
+       StatusNotImplemented},
       {"PSMMerge", h.peer.PSMMerge(&e[4]), StatusNotImplemented},
       {"CancelExecution", h.peer.CancelExecution(&e[5]), StatusOk},
   };

@@ -12,9 +12,9 @@ int main() {
   doc.addElement(XMLElements::Diagnostic).addAttribute(XMLAttributes::Code, std::int64_t{240043});
   VnXML_1_2::VnVarList list;
   list.AddCatVar("a", "A", 1, VnXML_1_2::IVnVariable::ML_NOMINAL, VnXML_1_2::IVnVariable::VR_INPUT);
-  const bool ok = doc.getElement(XMLElements::Diagnostic).getAttribute(XMLAttributes::Code) ==
-                      "240043" &&
-                  list.Size() == 1;
+  const bool ok =
+      doc.getElement(XMLElements::Diagnostic).getAttribute(XMLAttributes::Code) == "240043" &&
+      list.Size() == 1;
   std::printf("consumer: vnkxutils12r %s %s\n", VnKx_1_2::LibraryVersion(), ok ? "ok" : "FAILED");
   return ok ? 0 : 1;
 }

@@ -59,8 +59,8 @@ class InputHarness {
 inline std::string FieldXml(const std::string& name, const std::string& storage,
                             const std::string& measure, const std::string& role = "input",
                             const std::string& body = "") {
-  return "<Field name='" + name + "' storage='" + storage + "' measure='" + measure +
-         "' role='" + role + "'>" + body + "</Field>";
+  return "<Field name='" + name + "' storage='" + storage + "' measure='" + measure + "' role='" +
+         role + "'>" + body + "</Field>";
 }
 
 }  // namespace VnKxTest

@@ -26,7 +26,8 @@ class ParseHarness {
   explicit ParseHarness(const std::vector<std::string>& dataModels) {
     for (const std::string& text : dataModels) context.AddInput(text);
   }
-  explicit ParseHarness(const std::string& dataModel) : ParseHarness(std::vector<std::string>{dataModel}) {}
+  explicit ParseHarness(const std::string& dataModel)
+      : ParseHarness(std::vector<std::string>{dataModel}) {}
 
   // Parses every input (or `inputs` of them); the error code lands in `error`.
   unsigned int Parse(bool defaultRange = false, int inputs = -1) {
@@ -58,6 +59,8 @@ inline const VnKx_1_2::NumericFieldInfo& Num(const VnKx_1_2::FieldInfo* field) {
 }
 
 // The display labels of the declared values.
-inline std::vector<std::string> Labels(VnKx_1_2::FieldInfo& field) { return field.GetFieldLabel(); }
+inline std::vector<std::string> Labels(VnKx_1_2::FieldInfo& field) {
+  return field.GetFieldLabel();
+}
 
 }  // namespace VnKxTest

@@ -35,6 +35,7 @@ class ProbePeer : public VnKx_1_2::VnPeer {
   void SetProgress(KxProgress* record) { progress = record; }
 
   using VnPeer::Cancel;
+  using VnPeer::currentParser;
   using VnPeer::GetContextInformation;
   using VnPeer::GetDataHelper;
   using VnPeer::GetExeRequirements;
@@ -42,13 +43,12 @@ class ProbePeer : public VnKx_1_2::VnPeer {
   using VnPeer::GetHostInformation;
   using VnPeer::GetModelDllTxtFilePath;
   using VnPeer::ParseDataModel;
-  using VnPeer::ScanParameters;
-  using VnPeer::TestParseFieldFormats;
-  using VnPeer::SetDataHelper;
-  using VnPeer::SetExeRequirements;
-  using VnPeer::currentParser;
   using VnPeer::parsers;
   using VnPeer::resultDocument;
+  using VnPeer::ScanParameters;
+  using VnPeer::SetDataHelper;
+  using VnPeer::SetExeRequirements;
+  using VnPeer::TestParseFieldFormats;
 
   int applyCalls = 0;
   std::string appliedText;

@@ -17,7 +17,15 @@ namespace VnCommon_1_2 {
 
 class VNCOMMON_API RawData {
  public:
-  enum Kind { kEmpty = 0, kInteger = 1, kReal = 2, kText = 3, kDate = 4, kTime = 5, kTimestamp = 6 };
+  enum Kind {
+    kEmpty = 0,
+    kInteger = 1,
+    kReal = 2,
+    kText = 3,
+    kDate = 4,
+    kTime = 5,
+    kTimestamp = 6
+  };
 
   int GetType() const { return type_; }
   bool IsMissing() const { return missing_; }

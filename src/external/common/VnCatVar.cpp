@@ -4,8 +4,7 @@ namespace VnXML_1_2 {
 
 VnCatVar::VnCatVar(std::string name, std::string label, int count, MeasureLevel measure,
                    VariableRole role)
-    : VnVariable(std::move(name), std::move(label), role, measure,
-                 std::make_unique<VnEncoder>()),
+    : VnVariable(std::move(name), std::move(label), role, measure, std::make_unique<VnEncoder>()),
       open_(true),
       count_(count) {}
 

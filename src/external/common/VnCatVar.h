@@ -14,8 +14,7 @@ namespace VnXML_1_2 {
 class VNCOMMON_API VnCatVar : public VnVariable {
  public:
   // An open variable with `count` and `measure` as given.
-  VnCatVar(std::string name, std::string label, int count, MeasureLevel measure,
-           VariableRole role);
+  VnCatVar(std::string name, std::string label, int count, MeasureLevel measure, VariableRole role);
   // Declared text categories (nominal).
   VnCatVar(std::string name, std::string label, const std::vector<std::string>& values,
            const std::vector<double>& frequencies, const std::vector<std::string>& valueLabels,

@@ -37,7 +37,9 @@ void VnEncoder::AddMissingNumber(double value, const std::string& fieldName) {
   missingNumbers_.push_back(value);
 }
 
-void VnEncoder::AddMissingRange(double low, double high) { missingRanges_.emplace_back(low, high); }
+void VnEncoder::AddMissingRange(double low, double high) {
+  missingRanges_.emplace_back(low, high);
+}
 
 bool VnEncoder::IsMissingValue(double value) const {
   for (const double number : missingNumbers_) {

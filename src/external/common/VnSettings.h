@@ -19,10 +19,10 @@ class VNCOMMON_API VnSettings {
   struct Setting {
     std::string name;
     Kind kind = Kind::kText;
-    std::string text;                   // kText
-    std::vector<std::string> texts;     // kTextList
-    std::vector<VnSettings> children;   // kSettings (exactly one) and kSettingsList
-    std::string extra;                  // the third argument of AddNewSetting
+    std::string text;                  // kText
+    std::vector<std::string> texts;    // kTextList
+    std::vector<VnSettings> children;  // kSettings (exactly one) and kSettingsList
+    std::string extra;                 // the third argument of AddNewSetting
   };
 
   VnSettings();

@@ -21,8 +21,8 @@ int VnVarList::AddCatVar(const std::string& name, const std::string& label,
                          const std::vector<std::string>& values,
                          const std::vector<std::string>& valueLabels,
                          IVnVariable::VariableRole role) {
-  return Add(std::make_unique<VnCatVar>(name, label, values, std::vector<double>(), valueLabels,
-                                        role));
+  return Add(
+      std::make_unique<VnCatVar>(name, label, values, std::vector<double>(), valueLabels, role));
 }
 
 int VnVarList::AddCatVar(const std::string& name, const std::string& label,
@@ -37,8 +37,8 @@ int VnVarList::AddCatVar(const std::string& name, const std::string& label,
                          const std::vector<double>& values,
                          const std::vector<std::string>& valueLabels,
                          IVnVariable::VariableRole role) {
-  return Add(std::make_unique<VnCatVar>(name, label, values, std::vector<double>(), valueLabels,
-                                        role));
+  return Add(
+      std::make_unique<VnCatVar>(name, label, values, std::vector<double>(), valueLabels, role));
 }
 
 int VnVarList::AddCatVar(const std::string& name, const std::string& label,
@@ -65,7 +65,9 @@ int VnVarList::SetWeightVar(const std::string& name, const std::string& label,
   return weightIndex_;
 }
 
-void VnVarList::SetFieldFormatsElement(XMLElement* formats) { formats_.reset(formats); }
+void VnVarList::SetFieldFormatsElement(XMLElement* formats) {
+  formats_.reset(formats);
+}
 
 IVnVariable* VnVarList::GetVarAt(int index) const {
   if (index < 0 || static_cast<std::size_t>(index) >= variables_.size()) return nullptr;

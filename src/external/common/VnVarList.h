@@ -36,11 +36,12 @@ class VNCOMMON_API VnVarList {
                 const std::vector<std::string>& values, const std::vector<double>& frequencies,
                 const std::vector<std::string>& valueLabels, IVnVariable::VariableRole role);
   // Declared numeric categories, without and with frequencies.
-  int AddCatVar(const std::string& name, const std::string& label, const std::vector<double>& values,
-                const std::vector<std::string>& valueLabels, IVnVariable::VariableRole role);
-  int AddCatVar(const std::string& name, const std::string& label, const std::vector<double>& values,
-                const std::vector<double>& frequencies, const std::vector<std::string>& valueLabels,
+  int AddCatVar(const std::string& name, const std::string& label,
+                const std::vector<double>& values, const std::vector<std::string>& valueLabels,
                 IVnVariable::VariableRole role);
+  int AddCatVar(const std::string& name, const std::string& label,
+                const std::vector<double>& values, const std::vector<double>& frequencies,
+                const std::vector<std::string>& valueLabels, IVnVariable::VariableRole role);
   // A continuous variable binned into `numBins` (when `binned`).
   int AddContVar(const std::string& name, const std::string& label, double low, double high,
                  IVnVariable::VariableRole role, bool binned, int numBins);

@@ -18,12 +18,10 @@ TEST(VnVarList, CategoricalOverloadsKeepWhatTheyAreGiven) {
   EXPECT_EQ(list.AddCatVar("open", "Open", 1, IVnVariable::ML_NOMINAL, IVnVariable::VR_INPUT), 0);
   EXPECT_EQ(list.AddCatVar("t", "T", Strings{"a", "b"}, Strings{"A", "B"}, IVnVariable::VR_TARGET),
             1);
-  EXPECT_EQ(list.AddCatVar("tf", "TF", Strings{"a"}, Numbers{3}, Strings{"A"},
-                           IVnVariable::VR_INPUT),
-            2);
-  EXPECT_EQ(list.AddCatVar("n", "N", Numbers{1, 2}, Strings{"one", "two"},
-                           IVnVariable::VR_RECORDID),
-            3);
+  EXPECT_EQ(
+      list.AddCatVar("tf", "TF", Strings{"a"}, Numbers{3}, Strings{"A"}, IVnVariable::VR_INPUT), 2);
+  EXPECT_EQ(
+      list.AddCatVar("n", "N", Numbers{1, 2}, Strings{"one", "two"}, IVnVariable::VR_RECORDID), 3);
   EXPECT_EQ(list.AddCatVar("nf", "NF", Numbers{5}, Numbers{7}, Strings{""}, IVnVariable::VR_INPUT),
             4);
   ASSERT_EQ(list.Size(), 5u);

@@ -2,7 +2,9 @@
 
 namespace KxCppHelperV1 {
 
-BufferHelper::BufferHelper(std::size_t size) { resize(size); }
+BufferHelper::BufferHelper(std::size_t size) {
+  resize(size);
+}
 
 void BufferHelper::resize(std::size_t size) {
   // One byte more than asked, so that the text is terminated even when the host is not.

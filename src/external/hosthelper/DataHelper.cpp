@@ -3,7 +3,7 @@
 namespace KxCppHelperV1 {
 
 DataHelper::DataHelperException::DataHelperException(unsigned int status, int hostCode,
-                                                      const std::string& text)
+                                                     const std::string& text)
     : std::runtime_error(text.empty() ? std::string("data helper failure") : text),
       status_(status),
       hostCode_(hostCode),

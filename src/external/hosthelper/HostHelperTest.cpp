@@ -87,11 +87,8 @@ TEST(TextProtocol, RequestRetriesExactlyOnceWithTheRequiredSize) {
     std::vector<std::size_t> sizes;
   };
   const Case cases[] = {
-      {{0}, 0, {8192}},
-      {{13, 0}, 0, {8192, 20000}},
-      {{13, 13}, 13, {8192, 20000}},
-      {{9}, 9, {8192}},
-      {{13, 4}, 4, {8192, 20000}},
+      {{0}, 0, {8192}}, {{13, 0}, 0, {8192, 20000}}, {{13, 13}, 13, {8192, 20000}},
+      {{9}, 9, {8192}}, {{13, 4}, 4, {8192, 20000}},
   };
   for (const Case& c : cases) {
     ScriptedEntry entry{c.statuses, 20000, {}};

@@ -45,12 +45,12 @@ typedef struct KxIterator {
 
 // The execution context.
 typedef struct KxContext {
-  void* handle;                            // slot 0
-  KxTextEntry getContextDocument;          // slot 1
-  KxTextEntry getParameterDocument;        // slot 2
+  void* handle;                      // slot 0
+  KxTextEntry getContextDocument;    // slot 1
+  KxTextEntry getParameterDocument;  // slot 2
   unsigned int (*getDataModelDocument)(void* handle, int64_t input, char* buffer, size_t size,
                                        size_t* required, int* error);  // slot 3
-  void (*reserved[8])(void);               // slots 4 to 11, not used by the library
+  void (*reserved[8])(void);  // slots 4 to 11, not used by the library
   unsigned int (*getInputIterator)(void* handle, int64_t input, KxIterator** iterator,
                                    int* error);  // slot 12
 } KxContext;
@@ -63,8 +63,8 @@ typedef struct KxHost {
 
 // Progress sink of one execution.
 typedef struct KxProgress {
-  void* handle;             // slot 0
-  void (*reserved)(void);   // slot 1, not used by the library
+  void* handle;            // slot 0
+  void (*reserved)(void);  // slot 1, not used by the library
   unsigned int (*reportProgress)(void* handle, double current, double total, int* error,
                                  int flag);  // slot 2
 } KxProgress;
@@ -84,18 +84,18 @@ typedef struct KxThreadPool {
 
 // A host lock.
 typedef struct KxThreadLock {
-  void* handle;                                     // slot 0
+  void* handle;                                      // slot 0
   unsigned int (*lock)(void* handle, int* error);    // slot 1
   unsigned int (*unlock)(void* handle, int* error);  // slot 2
 } KxThreadLock;
 
 // The host's thread services.
 typedef struct KxThreadFactoryStruct {
-  void* handle;                                                          // slot 0
-  KxThreadPool* (*createPool)(void* handle, int threads, int* error);    // slot 1
+  void* handle;                                                               // slot 0
+  KxThreadPool* (*createPool)(void* handle, int threads, int* error);         // slot 1
   unsigned int (*destroyPool)(void* handle, KxThreadPool* pool, int* error);  // slot 2
-  KxThreadLock* (*createLock)(void* handle, int* error);                 // slot 3
-  unsigned int (*destroyLock)(KxThreadLock* lock, int* error);           // slot 4
+  KxThreadLock* (*createLock)(void* handle, int* error);                      // slot 3
+  unsigned int (*destroyLock)(KxThreadLock* lock, int* error);                // slot 4
 } KxThreadFactoryStruct;
 
 #ifdef __cplusplus

@@ -23,7 +23,9 @@ XMLDocument::XMLDocument(KxXML* xml) {
 
 XMLDocument::~XMLDocument() = default;
 
-void XMLDocument::dispose() { *this = XMLDocument(); }
+void XMLDocument::dispose() {
+  *this = XMLDocument();
+}
 
 XMLDocument XMLDocument::parse(const char* text, size_t length) {
   if (text == nullptr) throw XMLException("no document text");

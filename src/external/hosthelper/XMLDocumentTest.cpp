@@ -50,13 +50,15 @@ TEST(XMLElementSearch, WalkStaysInsideItsScope) {
   XMLElementIterator fields = doc.getElements(XMLElements::Field);
   const XMLElement a = fields.next();
   EXPECT_EQ(Names(a.getElements(XMLElements::Field)), (std::vector<std::string>{"b"}));
-  const XMLElement d = doc.getElementsDirect(XMLElements::Fields).next().getElementsDirect("Field").next();
+  const XMLElement d =
+      doc.getElementsDirect(XMLElements::Fields).next().getElementsDirect("Field").next();
   EXPECT_EQ(d.getAttribute("name"), "a");
   EXPECT_FALSE(doc.getElement(XMLElements::Field).getElement("Nothing").isValid());
 }
 
 TEST(XMLElementSearch, DocumentStandsForItsRootAndSearchesBelowIt) {
-  const XMLDocument doc = HostHelper::createFromContents("<Field name='root'><Field name='x'/></Field>");
+  const XMLDocument doc =
+      HostHelper::createFromContents("<Field name='root'><Field name='x'/></Field>");
   EXPECT_EQ(doc.getName(), "Field");
   EXPECT_EQ(Names(doc.getElements(XMLElements::Field)), (std::vector<std::string>{"x"}));
   EXPECT_EQ(doc.getAttribute("name"), "root");
@@ -104,11 +106,10 @@ struct NumberCase {
 TEST(XMLElementNumbers, DoubleReadsAcceptNumbersOnlyAndKeepInfinitiesAndNaN) {
   const double inf = std::numeric_limits<double>::infinity();
   const NumberCase cases[] = {
-      {"12.5", true, 12.5},   {" 7 ", true, 7},        {"+3", true, 3},
-      {"-0.25e2", true, -25}, {"1e999", true, inf},    {"-1e999", true, -inf},
-      {"inf", true, inf},     {"-Infinity", true, -inf}, {"INF", true, inf},
-      {"abc", false, 0},      {"", false, 0},           {"12abc", false, 0},
-      {"1,5", false, 0},      {"+-1", false, 0},        {"0x10", false, 0},
+      {"12.5", true, 12.5}, {" 7 ", true, 7},       {"+3", true, 3},    {"-0.25e2", true, -25},
+      {"1e999", true, inf}, {"-1e999", true, -inf}, {"inf", true, inf}, {"-Infinity", true, -inf},
+      {"INF", true, inf},   {"abc", false, 0},      {"", false, 0},     {"12abc", false, 0},
+      {"1,5", false, 0},    {"+-1", false, 0},      {"0x10", false, 0},
   };
   for (const NumberCase& c : cases) {
     SCOPED_TRACE(c.text);
@@ -134,10 +135,14 @@ TEST(XMLElementNumbers, IntegerReadsKeepSixtyFourBitsAndTruncateDecimals) {
     std::int64_t value;
   };
   const Case cases[] = {
-      {"4294967297", true, 4294967297LL}, {"-9223372036854775808", true, INT64_MIN},
-      {"3.9", true, 3},                   {"-3.9", true, -3},
-      {" 12 ", true, 12},                 {"1e30", false, 0},
-      {"inf", false, 0},                  {"seven", false, 0},
+      {"4294967297", true, 4294967297LL},
+      {"-9223372036854775808", true, INT64_MIN},
+      {"3.9", true, 3},
+      {"-3.9", true, -3},
+      {" 12 ", true, 12},
+      {"1e30", false, 0},
+      {"inf", false, 0},
+      {"seven", false, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
@@ -150,8 +155,8 @@ TEST(XMLElementNumbers, IntegerReadsKeepSixtyFourBitsAndTruncateDecimals) {
 }
 
 TEST(XMLDocumentParse, MalformedTextThrows) {
-  for (const char* text : {"", "   ", "plain text", "<a>", "<a></b>", "<a x=1/>", "<!-- c -->",
-                           "<a><b></a></b>"}) {
+  for (const char* text :
+       {"", "   ", "plain text", "<a>", "<a></b>", "<a x=1/>", "<!-- c -->", "<a><b></a></b>"}) {
     SCOPED_TRACE(text);
     EXPECT_THROW(HostHelper::createFromContents(text), XMLException);
   }

@@ -17,7 +17,9 @@
 namespace KxCppHelperV1 {
 namespace {
 
-pugi::xml_node Node(pugi::xml_node_struct* node) { return pugi::xml_node(node); }
+pugi::xml_node Node(pugi::xml_node_struct* node) {
+  return pugi::xml_node(node);
+}
 
 std::string_view Trim(std::string_view text) {
   const char* spaces = " \t\r\n";
@@ -217,8 +219,7 @@ std::string XMLElement::doc2prettyString() const {
   return std::move(out).str();
 }
 
-XMLElementIterator::XMLElementIterator(pugi::xml_node_struct* scope, std::string name,
-                                       bool direct)
+XMLElementIterator::XMLElementIterator(pugi::xml_node_struct* scope, std::string name, bool direct)
     : scope_(scope), name_(std::move(name)), direct_(direct) {
   if (scope_ == nullptr) return;
   next_ = firstMatchFrom(Node(scope_).first_child().internal_object());

@@ -1,0 +1,56 @@
+"""Runs paired benchmark repetitions and prints each target's median ratio."""
+import json
+import statistics
+import subprocess
+import sys
+
+bench_dir, pairs = sys.argv[1], int(sys.argv[2])
+
+
+def run(program, names, min_time="0.2"):
+    """Runs the named benchmarks once, back to back, on one core; returns name -> result."""
+    pattern = "^(" + "|".join(n.replace("/", "\\/") for n in names) + ")$"
+    out = subprocess.run(
+        ["taskset", "-c", "1", f"{bench_dir}/{program}", f"--benchmark_filter={pattern}",
+         "--benchmark_format=json", f"--benchmark_min_time={min_time}"],
+        check=True, capture_output=True, text=True).stdout
+    return {b["name"]: b for b in json.loads(out)["benchmarks"]}
+
+
+def paired(program, measured, reference, scale=1.0, min_time="0.2"):
+    ratios = []
+    for _ in range(pairs):
+        r = run(program, [measured, reference], min_time)
+        ratios.append(r[measured]["real_time"] / r[reference]["real_time"] * scale)
+    return statistics.median(ratios)
+
+
+def line(number, what, figure, target, report_only=False):
+    verdict = "report" if report_only else ("pass" if figure <= target else "fail")
+    limit = "" if report_only else f"<= {target}"
+    print(f"{number:>3}  {what:<62} {figure:8.3f}  {limit:<8} {verdict}")
+
+
+print(f"{'#':>3}  {'measured / reference':<62} {'ratio':>8}  target")
+line("1a", "load, 10,000 fields / pugixml parse",
+     paired("bench_load", "BM_Load/10000", "BM_PugiLoad/10000"), 3.0)
+line("1b", "load, 100,000 fields / pugixml parse",
+     paired("bench_load", "BM_Load/100000", "BM_PugiLoad/100000", min_time="0.5"), 3.0)
+line("1c", "parse only, 10,000 fields / pugixml parse",
+     paired("bench_load", "BM_Parse/10000", "BM_PugiLoad/10000"), 2.5)
+line("2", "load per field, 100,000 / 1,000 fields",
+     paired("bench_load", "BM_Load/100000", "BM_Load/1000", scale=1000 / 100000, min_time="0.5"), 1.2)
+line("3", "base field per category, 100,000 / 1,000",
+     paired("bench_load", "BM_BaseField/100000", "BM_BaseField/1000", scale=1000 / 100000), 1.2)
+heap = run("bench_load", ["BM_LoadPeakHeap/100000/iterations:1"])
+line("4", "peak heap of a 100,000-field load / document size",
+     heap["BM_LoadPeakHeap/100000/iterations:1"]["peak_heap_ratio"], 4.0)
+line("5", "VnPeerIterator, 1M x 20 numeric / call skeleton",
+     paired("bench_iterate", "BM_Iterator", "BM_Skeleton"), 1.2)
+line("5b", "VnPeerIterator, 1M x 20 numeric / direct copy",
+     paired("bench_iterate", "BM_Iterator", "BM_DirectCopy"), 0, report_only=True)
+line("5c", "VnPeerIterator, 5 of 20 fields text / call skeleton (numeric)",
+     paired("bench_iterate", "BM_IteratorStrings", "BM_Skeleton"), 0, report_only=True)
+for n in (100, 100000):
+    line(f"6/{n}", f"encoder look-up, {n:,} categories / unordered_map::find",
+         paired("bench_encoder", f"BM_EncoderLookup/{n}", f"BM_MapLookup/{n}", min_time="0.1"), 1.0)
