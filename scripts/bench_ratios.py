@@ -9,7 +9,7 @@ bench_dir, pairs = sys.argv[1], int(sys.argv[2])
 
 def run(program, names, min_time="0.2"):
     """Runs the named benchmarks once, back to back, on one core; returns name -> result."""
-    pattern = "^(" + "|".join(n.replace("/", "\\/") for n in names) + ")$"
+    pattern = "^(" + "|".join(names) + ")$"
     out = subprocess.run(
         ["taskset", "-c", "1", f"{bench_dir}/{program}", f"--benchmark_filter={pattern}",
          "--benchmark_format=json", f"--benchmark_min_time={min_time}"],
