@@ -63,9 +63,5 @@ BENCHMARK(BM_EncoderLookup)->Arg(100)->Arg(100000);
 BENCHMARK(BM_MapLookup)->Arg(100)->Arg(100000);
 
 int main(int argc, char** argv) {
-  VnKxBench::SteadyHeap();
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return VnKxBench::RunBenchmarks(argc, argv);
 }

@@ -164,9 +164,5 @@ BENCHMARK(BM_DirectCopy)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_IteratorStrings)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
-  VnKxBench::SteadyHeap();
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return VnKxBench::RunBenchmarks(argc, argv);
 }

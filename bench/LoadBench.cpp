@@ -151,10 +151,6 @@ BENCHMARK(BM_BaseField)->Arg(1000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LoadPeakHeap)->Arg(10000)->Arg(100000)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
-  VnKxBench::SteadyHeap();
   pugi::set_memory_management_functions(&Counted, &Uncounted);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return VnKxBench::RunBenchmarks(argc, argv);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <benchmark/benchmark.h>
 #include <malloc.h>
 
 namespace VnKxBench {
@@ -10,6 +11,15 @@ namespace VnKxBench {
 inline void SteadyHeap() {
   mallopt(M_MMAP_THRESHOLD, 1 << 30);
   mallopt(M_TRIM_THRESHOLD, -1);
+}
+
+// The benchmark programs' main: a steady heap, then the registered benchmarks.
+inline int RunBenchmarks(int argc, char** argv) {
+  SteadyHeap();
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
 }
 
 }  // namespace VnKxBench

@@ -197,28 +197,9 @@ inline NumericFieldInfo::Read NumericFieldInfo::ReadValue(double& real,
 }
 
 void NumericFieldInfo::GetValue(VnCommon_1_2::Record& record, bool& missing, bool) {
+  const double sentinel = type == T_CONTINUOUS ? VnMV::gMissingValue : -1.0;
   double& cell = record[static_cast<size_t>(indexInVarList)];
-  const bool continuous = type == T_CONTINUOUS;
-  const double sentinel = continuous ? VnMV::gMissingValue : -1.0;
   cell = sentinel;
-  // The common case, a real-valued column read through a bound helper, in a straight line.
-  if (storage == S_REAL && dataHelper != nullptr) {
-    int hostCode = 0;
-    const unsigned int status =
-        dataHelper->getRecordValue(static_cast<size_t>(dataIndex), &hostCode);
-    if (status != 0) ThrowHostFailure(status, hostCode);
-    const void* bytes = dataHelper->recordValue();
-    if (bytes == nullptr) {
-      missing = true;
-      return;
-    }
-    if (dataHelper->recordValueSize() != 8) ThrowBadValue(0);
-    double value;
-    std::memcpy(&value, bytes, sizeof(value));
-    cell = value;
-    missing = value == sentinel;
-    return;
-  }
   double real = sentinel;
   std::int64_t integer = 0;
   const Read read = ReadValue(real, integer);

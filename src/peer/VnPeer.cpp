@@ -16,7 +16,6 @@ using KxCppHelperV1::XMLDocument;
 
 VnPeer::VnPeer(KxContext* context, KxHost* host)
     : context_(context),
-      host_(host),
       hostHelper_(HostHelper::create(host)),
       cancelQuery_(std::make_unique<ComponentPeerCancel>(this)) {
   if (hostHelper_) errorDetail_ = hostHelper_->createNew("ErrorDetail");

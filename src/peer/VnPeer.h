@@ -186,7 +186,6 @@ class VNKX_API VnPeer {
   void DestroyParsers();
 
   KxContext* context_;
-  KxHost* host_;
   KxCppHelperV1::XMLDocument exeRequirements_;
   KxCppHelperV1::XMLDocument errorDetail_;
   KxCppHelperV1::DataHelper* dataHelper_ = nullptr;
