@@ -1,14 +1,24 @@
 #include "input/InputAdapter.h"
 
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <typeinfo>
+
 #include "datamodel/DataModelParser.h"
 #include "external/common/RawRecord.h"
 #include "external/common/Record.h"
+#include "external/common/VnMV.h"
 #include "external/common/XMLElement.h"
-#include "fields/FieldInfo.h"
+#include "external/hosthelper/DataHelper.h"
+#include "external/hosthelper/KxRecords.h"
+#include "fields/NumericFieldInfo.h"
 #include "peer/PeerStatus.h"
 
 namespace VnKx_1_2 {
 
+using VnCommon_1_2::VnMV;
 using VnXML_1_2::IVnVariable;
 
 InputAdapter::InputAdapter(KxCppHelperV1::DataHelper* dataHelper_, const DataModelParser& parser_,
@@ -25,22 +35,107 @@ InputAdapter::InputAdapter(KxCppHelperV1::DataHelper* dataHelper_, const DataMod
 
 InputAdapter::~InputAdapter() = default;
 
+namespace {
+
+[[noreturn, gnu::cold, gnu::noinline]] void ThrowHostFailure(unsigned int status, int hostCode) {
+  throw KxCppHelperV1::DataHelper::DataHelperException(status, hostCode, "getRecordValue");
+}
+
+[[noreturn, gnu::cold, gnu::noinline]] void ThrowBadSize() {
+  throw KxCppHelperV1::DataHelper::DataHelperException(0, 0, "");
+}
+
+}  // namespace
+
 void InputAdapter::GetValues(VnCommon_1_2::Record& record, std::vector<bool>& missing) const {
-  // The admitted list is rebuilt whenever the index vector changed since BuildVarlist.
-  if (admitted.size() != fieldIndexes.size()) {
-    for (size_t k = 0; k < fieldIndexes.size(); ++k) {
-      bool fieldMissing = false;
-      FieldAt(fieldIndexes[k])->GetValue(record, fieldMissing, openCategories);
-      missing[k] = fieldMissing;
-    }
+  // The plan stands only while the admission it was built from does.
+  if (readPlan.empty() || readPlan.size() != fieldIndexes.size() || dataHelper == nullptr ||
+      dataHelper->iterator() == nullptr || record.Size() == 0) {
+    ReadFieldByField(record, missing);
     return;
   }
-  const size_t count = admitted.size();
-  FieldInfo* const* fieldsRead = admitted.data();
+  KxCppHelperV1::DataHelper* const helper = dataHelper;
+  KxIterator* const cursor = helper->iterator();
+  void* const handle = cursor->handle;
+  double* const cells = &record[0];
+  const size_t count = readPlan.size();
+  const ReadStep* const steps = readPlan.data();
+  // The flags are cleared word by word and only the missing ones set, so that no bit of the
+  // vector is read and rewritten per value.
+  std::fill(missing.begin(), missing.begin() + static_cast<std::ptrdiff_t>(count), false);
   for (size_t k = 0; k < count; ++k) {
+    const ReadStep& step = steps[k];
+    double& cell = cells[step.cell];
+    if (step.kind == ReadStep::Kind::kField || step.field->GetDataHelper() != helper) {
+      bool fieldMissing = false;
+      step.field->GetValue(record, fieldMissing, openCategories);
+      if (fieldMissing) missing[k] = true;
+      continue;
+    }
+    void* bytes = nullptr;
+    size_t size = 0;
+    int hostCode = 0;
+    const unsigned int status =
+        cursor->getRecordValue(handle, step.column, &bytes, &size, &hostCode);
+    if (status != 0 || bytes == nullptr) {
+      cell = step.sentinel;
+      if (status != 0) ThrowHostFailure(status, hostCode);
+      missing[k] = true;
+      continue;
+    }
+    if (size != 8) {
+      cell = step.sentinel;
+      ThrowBadSize();
+    }
+    double value;
+    if (step.kind == ReadStep::Kind::kInteger) {
+      std::int64_t integer;
+      std::memcpy(&integer, bytes, sizeof(integer));
+      value = static_cast<double>(integer);
+    } else {
+      std::memcpy(&value, bytes, sizeof(value));
+    }
+    cell = value;
+    if (value == step.sentinel) missing[k] = true;
+  }
+}
+
+void InputAdapter::ReadFieldByField(VnCommon_1_2::Record& record,
+                                    std::vector<bool>& missing) const {
+  for (size_t k = 0; k < fieldIndexes.size(); ++k) {
     bool fieldMissing = false;
-    fieldsRead[k]->GetValue(record, fieldMissing, openCategories);
+    FieldAt(fieldIndexes[k])->GetValue(record, fieldMissing, openCategories);
     missing[k] = fieldMissing;
+  }
+}
+
+void InputAdapter::BuildReadPlan() {
+  readPlan.clear();
+  readPlan.reserve(fieldIndexes.size());
+  for (const int position : fieldIndexes) {
+    FieldInfo* field = FieldAt(position);
+    ReadStep step{field, 0, 0, 0.0, ReadStep::Kind::kField};
+    // Only the library's own numeric kind: a derived field keeps its GetValue.
+    if (typeid(*field) == typeid(NumericFieldInfo) && field->GetDataIndex() >= 0 &&
+        field->GetIndexInVarList() >= 0) {
+      switch (field->GetStorage()) {
+        case FieldInfo::S_INTEGER:
+          step.kind = ReadStep::Kind::kInteger;
+          break;
+        case FieldInfo::S_REAL:
+        case FieldInfo::S_DATE:
+        case FieldInfo::S_TIME:
+        case FieldInfo::S_TIMESTAMP:
+          step.kind = ReadStep::Kind::kReal;
+          break;
+        default:
+          break;
+      }
+      step.column = static_cast<size_t>(field->GetDataIndex());
+      step.cell = static_cast<size_t>(field->GetIndexInVarList());
+      step.sentinel = field->GetType() == FieldInfo::T_CONTINUOUS ? VnMV::gMissingValue : -1.0;
+    }
+    readPlan.push_back(step);
   }
 }
 
@@ -91,8 +186,7 @@ bool InputAdapter::BuildVarlist(int* error) {
     }
     field->PrepareDataHelper(dataHelper);
   }
-  admitted.clear();
-  for (const int position : fieldIndexes) admitted.push_back(FieldAt(position));
+  BuildReadPlan();
   return varList.Size() != 0;
 }
 

@@ -93,8 +93,22 @@ class VNKX_API InputAdapter {
   bool declaredValuesOnly;
 
  private:
-  // The admitted fields themselves, in admission order, for the per-record reads.
-  std::vector<FieldInfo*> admitted;
+  // One admitted field's read. Numeric fields of real-valued or integer storage are read
+  // straight from the host's cursor with the rules of NumericFieldInfo::GetValue, without the
+  // per-value virtual call; every other field reads through its own GetValue.
+  struct ReadStep {
+    enum class Kind : unsigned char { kReal, kInteger, kField };
+    FieldInfo* field;
+    std::size_t column;  // the host column (dataIndex)
+    std::size_t cell;    // the variable index the value goes to
+    double sentinel;     // the value that stands for missing
+    Kind kind;
+  };
+  void BuildReadPlan();
+  void ReadFieldByField(VnCommon_1_2::Record& record, std::vector<bool>& missing) const;
+
+  // The admitted fields' reads, in admission order.
+  std::vector<ReadStep> readPlan;
 };
 
 }  // namespace VnKx_1_2

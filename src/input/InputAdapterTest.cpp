@@ -2,11 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "external/common/Record.h"
+#include "external/common/VnMV.h"
+#include "external/hosthelper/DataHelper.h"
 #include "fields/FieldInfo.h"
+#include "host/SimIterator.h"
 #include "peer/PeerStatus.h"
 #include "tests/support/InputHarness.h"
 #include "tests/support/ParseHarness.h"
@@ -290,6 +294,138 @@ TEST(InputAdapterValues, RebindSwitchesEveryFieldToTheNewCursor) {
   adapter->Rebind(&other);
   for (const FieldInfo* field : h.Parser().GetFieldInfo())
     EXPECT_EQ(field->GetDataHelper(), &other);
+}
+
+// The adapter reads the numeric columns itself, without a call per field; every record must
+// come out exactly as the fields' own reads make it.
+class AdapterReads : public ::testing::Test {
+ protected:
+  AdapterReads() : h(Model(), Rows()) {}
+
+  static std::string Model() {
+    return DataModel(
+        FieldXml("i", "integer", "nominal", "input", "<Values><Value value='7'/></Values>") +
+        FieldXml("j", "integer", "continuous", "input", kRange) +
+        FieldXml("x", "real", "continuous", "input", kRange) +
+        FieldXml("y", "real", "ordinal", "input", "<Values><Value value='2.5'/></Values>") +
+        FieldXml("d", "date", "continuous", "input", kRange) +
+        FieldXml("s", "string", "nominal", "input", kValues) +
+        FieldXml("w", "real", "continuous", "input", kRange));
+  }
+  static Table Rows() {
+    Table table;
+    table.AddColumn("i", ColumnType::kInteger);
+    table.AddColumn("j", ColumnType::kInteger);
+    table.AddColumn("x", ColumnType::kReal);
+    table.AddColumn("y", ColumnType::kReal);
+    table.AddColumn("d", ColumnType::kDate);
+    table.AddColumn("s", ColumnType::kString);
+    table.AddColumn("w", ColumnType::kString);  // read as a real: 8 bytes or refused
+    const double mv = VnCommon_1_2::VnMV::gMissingValue;
+    table.AddRow({Cell(-1), Cell(-1), Cell(mv), Cell(-1.0), Cell(mv), Cell("a"), Cell("8 bytes!")});
+    table.AddRow({Cell::Null(), Cell::Null(), Cell::Null(), Cell::Null(), Cell::Null(),
+                  Cell::Null(), Cell::Null()});
+    table.AddRow({Cell(int64_t{1} << 53), Cell(0), Cell(-1.0), Cell(2.5), Cell(19000.5), Cell("zz"),
+                  Cell("12345678")});
+    table.AddRow({Cell(7), Cell(-5), Cell(1e300), Cell(0.0), Cell(1.0), Cell("b"), Cell("short")});
+    return table;
+  }
+  std::vector<FieldInfo*> Admitted(const InputAdapter& adapter) {
+    std::vector<FieldInfo*> fields;
+    for (const int i : adapter.GetFieldIndexVector())
+      fields.push_back(h.Parser().GetFieldInfo()[i]);
+    return fields;
+  }
+
+  InputHarness h;
+};
+
+TEST_F(AdapterReads, RecordsMatchTheFieldsOwnReads) {
+  AdapterFlags flags;
+  flags.allowDateTime = true;
+  auto adapter = h.Adapter(flags);
+  int error = 0;
+  ASSERT_TRUE(adapter->BuildVarlist(&error));
+  const std::vector<FieldInfo*> fields = Admitted(*adapter);
+  ASSERT_EQ(fields.size(), 7u);
+  for (int row = 0; row < 3; ++row) {
+    ASSERT_TRUE(h.data->nextRecord());
+    VnCommon_1_2::Record read(7);
+    VnCommon_1_2::Record expected(7);
+    std::vector<bool> missing(7, row % 2 == 0);
+    std::vector<bool> expectedMissing(7);
+    adapter->GetValues(read, missing);
+    for (size_t k = 0; k < fields.size(); ++k) {
+      bool flag = false;
+      fields[k]->GetValue(expected, flag, false);
+      expectedMissing[k] = flag;
+    }
+    for (size_t c = 0; c < 7; ++c)
+      EXPECT_EQ(read[c], expected[c]) << "row " << row << " cell " << c;
+    EXPECT_EQ(missing, expectedMissing) << "row " << row;
+  }
+  // Row 0 holds every sentinel, row 1 only nulls.
+  ASSERT_TRUE(h.data->rewind());
+  ASSERT_TRUE(h.data->nextRecord());
+  VnCommon_1_2::Record record(7);
+  std::vector<bool> missing(7);
+  adapter->GetValues(record, missing);
+  EXPECT_EQ(missing, std::vector<bool>({true, false, true, true, true, false, false}));
+  ASSERT_TRUE(h.data->nextRecord());
+  adapter->GetValues(record, missing);
+  EXPECT_EQ(missing, std::vector<bool>(7, true));
+}
+
+TEST_F(AdapterReads, FailuresLeaveTheSentinelAndPassThrough) {
+  auto adapter = h.Adapter();
+  int error = 0;
+  ASSERT_TRUE(adapter->BuildVarlist(&error));  // the date field is not admitted
+  VnCommon_1_2::Record record(6);
+  std::vector<bool> missing(6);
+  h.Cursor().FailReadsAt(0, 7, 4711);
+  ASSERT_TRUE(h.data->nextRecord());
+  record[0] = 123;
+  try {
+    adapter->GetValues(record, missing);
+    ADD_FAILURE() << "no exception";
+  } catch (const KxCppHelperV1::DataHelper::DataHelperException& e) {
+    EXPECT_EQ(e.status(), 7u);
+    EXPECT_EQ(e.hostCode(), 4711);
+    EXPECT_EQ(e.text(), "getRecordValue");
+  }
+  EXPECT_EQ(record[0], -1.0);  // the nominal field's sentinel
+  ASSERT_TRUE(h.data->nextRecord());
+  ASSERT_TRUE(h.data->nextRecord());
+  adapter->GetValues(record, missing);  // "12345678" is 8 bytes
+  ASSERT_TRUE(h.data->nextRecord());
+  try {
+    adapter->GetValues(record, missing);  // "short" is not
+    ADD_FAILURE() << "no exception";
+  } catch (const KxCppHelperV1::DataHelper::DataHelperException& e) {
+    EXPECT_EQ(e.status(), 0u);
+    EXPECT_EQ(e.text(), "");
+  }
+  EXPECT_EQ(record[5], VnCommon_1_2::VnMV::gMissingValue);
+}
+
+TEST_F(AdapterReads, AFieldBoundToAnotherCursorReadsThroughIt) {
+  auto adapter = h.Adapter();
+  int error = 0;
+  ASSERT_TRUE(adapter->BuildVarlist(&error));
+  const Table rows = Rows();
+  VnKxHost::SimIterator second(rows);
+  KxCppHelperV1::DataHelper other(second.record());
+  Admitted(*adapter)[2]->PrepareDataHelper(&other);  // x
+  ASSERT_TRUE(other.nextRecord());
+  ASSERT_TRUE(other.nextRecord());
+  ASSERT_TRUE(other.nextRecord());    // x = -1.0 on the other cursor
+  ASSERT_TRUE(h.data->nextRecord());  // x = gMissingValue on the adapter's
+  VnCommon_1_2::Record record(6);
+  std::vector<bool> missing(6);
+  adapter->GetValues(record, missing);
+  EXPECT_EQ(record[2], -1.0);
+  EXPECT_FALSE(missing[2]);
+  EXPECT_EQ(second.valueCalls(), 1u);
 }
 
 }  // namespace
