@@ -78,34 +78,26 @@ ColumnType TypeOfStorage(const std::string& storage) {
   return ColumnType::kString;
 }
 
-// Converts one text to a cell of `type`; false when it does not fit.
-bool ToCell(std::string_view text, ColumnType type, Cell& cell) {
-  double real = 0;
+// Reads one text as a number of a numeric `type` (integers as doubles); false when it does not
+// fit.
+bool ToNumber(std::string_view text, ColumnType type, double& number, std::int64_t& integer) {
   switch (type) {
-    case ColumnType::kString:
-      cell = Cell(std::string(text));
-      return true;
-    case ColumnType::kInteger: {
-      std::int64_t integer = 0;
+    case ColumnType::kInteger:
       if (!ParseInteger(text, integer)) return false;
-      cell = Cell(integer);
+      number = static_cast<double>(integer);
       return true;
-    }
     case ColumnType::kReal:
-      if (!ParseReal(text, real)) return false;
-      break;
+      return ParseReal(text, number);
     case ColumnType::kDate:
-      if (!ParseDate(text, real)) return false;
-      break;
+      return ParseDate(text, number);
     case ColumnType::kTime:
-      if (!ParseTime(text, real)) return false;
-      break;
+      return ParseTime(text, number);
     case ColumnType::kTimestamp:
-      if (!ParseTimestamp(text, real)) return false;
+      return ParseTimestamp(text, number);
+    case ColumnType::kString:
       break;
   }
-  cell = Cell(real);
-  return true;
+  return false;
 }
 
 // What a column's texts can all be read as, narrowing as cells come.
@@ -154,42 +146,48 @@ void CountCategory(ColumnProfile& column, std::unordered_map<std::string, std::s
 void LoadRows(const std::string& path, const std::vector<std::size_t>& sources,
               LoadedInput& input) {
   for (ColumnProfile& column : input.columns) input.table.AddColumn(column.name, column.type);
+  // The profile pass counted the rows: the table is sized once instead of regrown.
+  if (!input.columns.empty()) {
+    input.table.Reserve(input.columns[0].values + input.columns[0].nulls);
+  }
   std::vector<long double> sums(input.columns.size(), 0);
   std::vector<bool> seen(input.columns.size(), false);
   CsvReader reader(path);
   std::vector<CsvReader::Cell> cells;
-  std::vector<Cell> row;
+  Table& table = input.table;
   while (reader.ReadRow(cells)) {
-    row.clear();
     for (std::size_t c = 0; c < sources.size(); ++c) {
       const CsvReader::Cell& text = cells[sources[c]];
       ColumnProfile& column = input.columns[c];
       if (text.null) {
-        row.push_back(Cell::Null());
+        table.AppendNull();
         continue;
       }
-      Cell cell = Cell::Null();
-      if (!ToCell(text.text, column.type, cell)) {
+      if (column.type == ColumnType::kString) {
+        table.AppendText(text.text);
+        continue;
+      }
+      double x = 0;
+      std::int64_t integer = 0;
+      if (!ToNumber(text.text, column.type, x, integer)) {
         throw CsvError(
             path, reader.Line(), sources[c] + 1,
             "'" + std::string(text.text) + "' is not a " + StorageText(column.type) + " value");
       }
-      if (column.type != ColumnType::kString) {
-        const auto& v = cell.Value();
-        const double x = std::holds_alternative<std::int64_t>(v)
-                             ? static_cast<double>(std::get<std::int64_t>(v))
-                             : std::get<double>(v);
-        if (!seen[c]) {
-          column.minimum = column.maximum = x;
-          seen[c] = true;
-        }
-        column.minimum = std::min(column.minimum, x);
-        column.maximum = std::max(column.maximum, x);
-        sums[c] += x;
+      if (column.type == ColumnType::kInteger) {
+        table.AppendInteger(integer);
+      } else {
+        table.AppendReal(x);
       }
-      row.push_back(std::move(cell));
+      if (!seen[c]) {
+        column.minimum = column.maximum = x;
+        seen[c] = true;
+      }
+      column.minimum = std::min(column.minimum, x);
+      column.maximum = std::max(column.maximum, x);
+      sums[c] += x;
     }
-    input.table.AddRow(row);
+    table.EndRow();
     ++input.rows;
   }
   // Means, then variances around them, from a second walk over the typed table.

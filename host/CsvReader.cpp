@@ -38,6 +38,20 @@ int CsvReader::Peek() {
   return c;
 }
 
+int CsvReader::ScanUnquoted() {
+  // Appends the run of ordinary characters a buffer at a time; returns the character after it.
+  for (;;) {
+    if (position_ == filled_ && Peek() == -1) return Get();
+    const char* begin = buffer_.data() + position_;
+    const char* end = buffer_.data() + filled_;
+    const char* p = begin;
+    while (p != end && *p != ',' && *p != '\n' && *p != '\r' && *p != '"') ++p;
+    text_.append(begin, static_cast<std::size_t>(p - begin));
+    position_ += static_cast<std::size_t>(p - begin);
+    if (p != end) return Get();
+  }
+}
+
 void CsvReader::Fail(const std::string& what) const {
   throw CsvError(path_, rowLine_, column_, what);
 }
@@ -71,12 +85,11 @@ bool CsvReader::ReadRecord() {
       }
       c = Get();
       if (c != ',' && c != '\n' && c != '\r' && c != -1) Fail("text after a closing quote");
-    } else {
-      while (c != ',' && c != '\n' && c != '\r' && c != -1) {
-        if (c == '"') Fail("a quote inside an unquoted cell");
-        text_ += static_cast<char>(c);
-        c = Get();
-      }
+    } else if (c != ',' && c != '\n' && c != '\r' && c != -1) {
+      if (c == '"') Fail("a quote inside an unquoted cell");
+      text_ += static_cast<char>(c);
+      c = ScanUnquoted();
+      if (c == '"') Fail("a quote inside an unquoted cell");
     }
     ends_.push_back(text_.size());
     quoted_.push_back(quoted);

@@ -38,6 +38,7 @@ class CsvReader {
   bool ReadRecord();  // reads one record into fields_; false at the end of the file
   int Get();          // the next character, or -1 at the end
   int Peek();
+  int ScanUnquoted();  // appends the rest of an unquoted cell; returns the character after it
   [[noreturn]] void Fail(const std::string& what) const;
 
   std::string path_;

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "host/CsvLoader.h"
 #include "host/CsvReader.h"
 #include "host/DataModelCheck.h"
+#include "host/Table.h"
 
 namespace VnKxHost {
 namespace {
@@ -67,6 +69,59 @@ TEST(CsvReader, MalformedRowsNameTheirLineAndColumn) {
     }
   }
   EXPECT_THROW(CsvReader("/nonexistent/file.csv"), CsvError);
+}
+
+TEST(CsvReader, CellsLongerThanTheReadBufferArriveWhole) {
+  const std::string wide(200000, 'w');
+  std::string text = "a,b\n";
+  for (int row = 0; row < 3; ++row) text += wide + "," + std::to_string(row) + "\n";
+  const auto rows = ReadAll(File("wide.csv", text + "x,\"q\""));
+  ASSERT_EQ(rows.size(), 4u);
+  for (int row = 0; row < 3; ++row) {
+    EXPECT_EQ(rows[static_cast<size_t>(row)],
+              (std::vector<std::string>{wide, std::to_string(row)}));
+  }
+  EXPECT_EQ(rows[3], (std::vector<std::string>{"x", "q"}));
+}
+
+TEST(Table, CellByCellRowsMatchAddRowAndRefuseMisfits) {
+  Table built;
+  Table appended;
+  for (Table* t : {&built, &appended}) {
+    t->AddColumn("i", ColumnType::kInteger);
+    t->AddColumn("x", ColumnType::kReal);
+    t->AddColumn("s", ColumnType::kString);
+  }
+  built.AddRow({Cell(7), Cell(2), Cell("t")});
+  built.AddRow({Cell::Null(), Cell(1.5), Cell::Null()});
+  appended.AppendInteger(7);
+  appended.AppendInteger(2);
+  appended.AppendText("t");
+  appended.EndRow();
+  appended.AppendNull();
+  appended.AppendReal(1.5);
+  appended.AppendNull();
+  appended.EndRow();
+  ASSERT_EQ(appended.RowCount(), 2u);
+  for (size_t r = 0; r < 2; ++r) {
+    for (size_t c = 0; c < 3; ++c) {
+      EXPECT_EQ(appended.IsNull(r, c), built.IsNull(r, c));
+      size_t size = 0;
+      size_t expectedSize = 0;
+      const void* bytes = appended.Bytes(r, c, size);
+      const void* expected = built.Bytes(r, c, expectedSize);
+      ASSERT_EQ(size, expectedSize);
+      EXPECT_EQ(std::string(static_cast<const char*>(bytes), size),
+                std::string(static_cast<const char*>(expected), expectedSize));
+    }
+  }
+  EXPECT_THROW(appended.AppendReal(1.0), std::invalid_argument);  // an integer column
+  Table misfits;
+  misfits.AddColumn("s", ColumnType::kString);
+  EXPECT_THROW(misfits.AppendInteger(1), std::invalid_argument);
+  EXPECT_THROW(misfits.EndRow(), std::invalid_argument);
+  misfits.AppendText("a");
+  EXPECT_THROW(misfits.AppendText("b"), std::invalid_argument);
 }
 
 TEST(CsvLoader, InfersEveryStorageAndMeasure) {

@@ -22,6 +22,7 @@ void Table::Reserve(std::size_t rows) {
 }
 
 void Table::AddRow(const std::vector<Cell>& cells) {
+  if (pending_ != 0) throw std::invalid_argument("a row is being appended cell by cell");
   if (cells.size() != columns_.size()) {
     throw std::invalid_argument("row has " + std::to_string(cells.size()) + " cells, table has " +
                                 std::to_string(columns_.size()) + " columns");
@@ -38,6 +39,67 @@ void Table::AddRow(const std::vector<Cell>& cells) {
     }
   }
   for (std::size_t c = 0; c < cells.size(); ++c) Append(c, cells[c]);
+  ++rows_;
+}
+
+const Table::Column& Table::NextColumn() const {
+  if (pending_ == columns_.size()) throw std::invalid_argument("the row has too many cells");
+  return columns_[pending_];
+}
+
+void Table::AppendNull() {
+  const Column& column = NextColumn();
+  if (column.type == ColumnType::kString) texts_[column.textIndex].emplace_back();
+  nulls_.push_back(1);
+  cells_.push_back(Number{});
+  ++pending_;
+}
+
+void Table::AppendInteger(std::int64_t value) {
+  const Column& column = NextColumn();
+  if (column.type == ColumnType::kString) {
+    throw std::invalid_argument("column " + column.name + " does not hold such a value");
+  }
+  Number number{};
+  if (column.type == ColumnType::kInteger) {
+    number.integer = value;
+  } else {
+    number.real = static_cast<double>(value);
+  }
+  nulls_.push_back(0);
+  cells_.push_back(number);
+  ++pending_;
+}
+
+void Table::AppendReal(double value) {
+  const Column& column = NextColumn();
+  if (column.type == ColumnType::kString || column.type == ColumnType::kInteger) {
+    throw std::invalid_argument("column " + column.name + " does not hold such a value");
+  }
+  Number number{};
+  number.real = value;
+  nulls_.push_back(0);
+  cells_.push_back(number);
+  ++pending_;
+}
+
+void Table::AppendText(std::string_view text) {
+  const Column& column = NextColumn();
+  if (column.type != ColumnType::kString) {
+    throw std::invalid_argument("column " + column.name + " does not hold such a value");
+  }
+  texts_[column.textIndex].emplace_back(text);
+  nulls_.push_back(0);
+  cells_.push_back(Number{});
+  ++pending_;
+}
+
+void Table::EndRow() {
+  if (pending_ != columns_.size()) {
+    throw std::invalid_argument("row has " + std::to_string(pending_) + " cells, table has " +
+                                std::to_string(columns_.size()) + " columns");
+  }
+  pending_ = 0;
   ++rows_;
 }
 

@@ -52,6 +52,14 @@ class Table {
   // Appends one row with a cell per column. An integer fits a real-valued column.
   void AddRow(const std::vector<Cell>& cells);
   void Reserve(std::size_t rows);
+  // Appends one row a cell at a time, in column order, then EndRow(); what AddRow does without
+  // building Cells. A cell of the wrong kind, or EndRow() on a row of the wrong width, throws;
+  // the row is then left unfinished.
+  void AppendNull();
+  void AppendInteger(std::int64_t value);  // integer or real-valued columns
+  void AppendReal(double value);           // real-valued columns
+  void AppendText(std::string_view text);  // string columns
+  void EndRow();
 
   std::size_t ColumnCount() const { return columns_.size(); }
   std::size_t RowCount() const { return rows_; }
@@ -91,12 +99,15 @@ class Table {
     return row * columns_.size() + column;
   }
   void Append(std::size_t column, const Cell& cell);
+  // The column the next appended cell goes to.
+  const Column& NextColumn() const;
 
   std::vector<Column> columns_;
   std::vector<Number> cells_;                    // row-major, one per cell
   std::vector<std::uint8_t> nulls_;              // row-major, one per cell
   std::vector<std::vector<std::string>> texts_;  // per string column, one per row
   std::size_t rows_ = 0;
+  std::size_t pending_ = 0;  // cells appended to the unfinished row
 };
 
 }  // namespace VnKxHost

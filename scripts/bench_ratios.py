@@ -1,17 +1,20 @@
 """Runs paired benchmark repetitions and prints each target's median ratio."""
 import json
+import os
 import statistics
 import subprocess
 import sys
+import time
 
 bench_dir, pairs = sys.argv[1], int(sys.argv[2])
+cpu = os.environ.get("BENCH_CPU", "1")
 
 
 def run(program, names, min_time="0.2"):
     """Runs the named benchmarks once, back to back, on one core; returns name -> result."""
     pattern = "^(" + "|".join(names) + ")$"
     out = subprocess.run(
-        ["taskset", "-c", "1", f"{bench_dir}/{program}", f"--benchmark_filter={pattern}",
+        ["taskset", "-c", cpu, f"{bench_dir}/{program}", f"--benchmark_filter={pattern}",
          "--benchmark_format=json", f"--benchmark_min_time={min_time}"],
         check=True, capture_output=True, text=True).stdout
     return {b["name"]: b for b in json.loads(out)["benchmarks"]}
@@ -54,3 +57,28 @@ line("5c", "VnPeerIterator, 5 of 20 fields text / call skeleton (numeric)",
 for n in (100, 100000):
     line(f"6/{n}", f"encoder look-up, {n:,} categories / unordered_map::find",
          paired("bench_encoder", f"BM_EncoderLookup/{n}", f"BM_MapLookup/{n}", min_time="0.1"), 1.0)
+
+
+def seconds(command):
+    """Wall time of one whole process on the benchmark core; its output is discarded."""
+    start = time.perf_counter()
+    subprocess.run(["taskset", "-c", cpu] + command, check=True, stdout=subprocess.DEVNULL)
+    return time.perf_counter() - start
+
+
+# The main job end to end: vnkx-host running describe on a generated CSV (inference, load, two
+# passes), against pandas reading the same file and computing the same statistics.
+build_dir = os.path.dirname(bench_dir)
+csv = os.path.join(build_dir, "describe_1000000x20.csv")
+if not os.path.exists(csv):
+    subprocess.run(["/usr/bin/python3", "bench/describe/make_csv.py", "1000000", csv + ".part"],
+                   check=True)
+    os.replace(csv + ".part", csv)
+ours = [os.path.join(build_dir, "vnkx-host"), "run", "describe", csv, "--quiet", "--output",
+        os.devnull]
+pandas = ["/usr/bin/python3", "bench/describe/describe_pandas.py", csv]
+ratios = []
+for _ in range(pairs):
+    ratios.append(seconds(ours) / seconds(pandas))
+line("7", "vnkx-host run describe, 1M x 20 CSV / pandas (whole process)",
+     statistics.median(ratios), 1.0, report_only=True)
