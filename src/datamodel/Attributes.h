@@ -13,7 +13,7 @@ namespace VnKx_1_2 {
 class Attributes {
  public:
   explicit Attributes(const KxCppHelperV1::XMLElement& element)
-      : element_(element), count_(element.getAttributeViews(views_, kCapacity)) {}
+      : element_(element), count_(element.getAttributeViews(storage_.views, kCapacity)) {}
 
   // The attribute's text, or null when absent.
   const std::string_view* Find(const char* name) const {
@@ -23,8 +23,9 @@ class Attributes {
       overflow_ = element_.getAttributeView(name);
       return &overflow_;
     }
+    const std::string_view wanted(name);
     for (size_t i = 0; i < count_; ++i) {
-      if (views_[i].name == name) return &views_[i].value;
+      if (storage_.views[i].name == wanted) return &storage_.views[i].value;
     }
     return nullptr;
   }
@@ -43,7 +44,11 @@ class Attributes {
  private:
   static constexpr size_t kCapacity = 16;
   const KxCppHelperV1::XMLElement& element_;
-  KxCppHelperV1::XMLElement::AttributeView views_[kCapacity];
+  // Left uninitialised: the element writes the first count_ views.
+  union Storage {
+    Storage() {}
+    KxCppHelperV1::XMLElement::AttributeView views[kCapacity];
+  } storage_;
   size_t count_;
   mutable std::string_view overflow_;
 };

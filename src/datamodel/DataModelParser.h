@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -123,6 +124,14 @@ class VNKX_API DataModelParser {
   std::unique_ptr<BaseValueIndex> baseValueIndex;
   // The subtree of the field being built, walked once for all its readers.
   FieldScan scan;
+  // One declared value as read from a Values element; the texts point into the document.
+  struct DeclaredValue {
+    std::string_view value;
+    std::string_view label;
+    int partitionSlot;
+  };
+  // Kept between fields so that reading values allocates only for what the fields keep.
+  std::vector<DeclaredValue> declaredScratch;
 };
 
 }  // namespace VnKx_1_2

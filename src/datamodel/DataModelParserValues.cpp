@@ -4,6 +4,8 @@
 #include "datamodel/BaseValueIndex.h"
 #include "datamodel/DataModelParser.h"
 #include "external/hosthelper/XMLNames.h"
+#include "fields/NumericFieldInfo.h"
+#include "fields/StrFieldInfo.h"
 
 namespace VnKx_1_2 {
 
@@ -22,6 +24,14 @@ int PartitionSlot(std::string_view entity) {
   return -1;
 }
 
+void ReserveValues(FieldInfo* field, size_t count, bool missing) {
+  if (auto* text = dynamic_cast<StrFieldInfo*>(field)) {
+    text->ReserveValues(count, missing);
+  } else if (auto* number = dynamic_cast<NumericFieldInfo*>(field)) {
+    number->ReserveValues(count, missing);
+  }
+}
+
 double CountOf(const std::map<std::string, double>& counts, const std::string& value,
                double otherwise) {
   if (counts.empty()) return otherwise;
@@ -32,26 +42,41 @@ double CountOf(const std::map<std::string, double>& counts, const std::string& v
 }  // namespace
 
 void DataModelParser::DealWithCatVar(XMLElement& values, FieldInfo* field, bool isMissing) {
-  std::vector<std::string> labels;
-  std::vector<std::string> partitionValues(3);
-  std::vector<bool> partitionFlags(3, false);
+  // The values are gathered first, so that the field's lists are sized once.
+  std::vector<DeclaredValue>& declared = declaredScratch;
+  declared.clear();
+  bool anyPartition = false;
   for (XMLElementIterator it = values.getElements(XMLElements::Value); it.hasMore();) {
     const XMLElement element = it.next();
     const Attributes attributes(element);
     const std::string_view* valueText = attributes.Find(XMLAttributes::Value);
     if (valueText == nullptr) continue;
-    std::string value(*valueText);
-    labels.push_back(attributes.Text(XMLAttributes::DisplayLabel));
+    const std::string_view* label = attributes.Find(XMLAttributes::DisplayLabel);
     const std::string_view* partition = attributes.Find(XMLAttributes::DefinePartition);
     const int slot = partition == nullptr ? -1 : PartitionSlot(*partition);
-    if (slot >= 0) {
-      partitionFlags[static_cast<size_t>(slot)] = true;
-      partitionValues[static_cast<size_t>(slot)] = value;
-    }
-    field->AddValue(std::move(value), isMissing, 0.0);
+    anyPartition |= slot >= 0;
+    declared.push_back({*valueText, label == nullptr ? std::string_view() : *label, slot});
   }
+  ReserveValues(field, declared.size(), isMissing);
+  for (const DeclaredValue& d : declared) field->AddValue(std::string(d.value), isMissing, 0.0);
   if (isMissing) return;
+  std::vector<std::string> labels;
+  labels.reserve(declared.size());
+  for (const DeclaredValue& d : declared) labels.emplace_back(d.label);
   field->SetFieldLabel(std::move(labels));
+  static const std::vector<std::string> kNoPartitionValues(3);
+  static const std::vector<bool> kNoPartitionFlags(3, false);
+  if (!anyPartition) {
+    field->SetPartitionValue(kNoPartitionValues, kNoPartitionFlags);
+    return;
+  }
+  std::vector<std::string> partitionValues(3);
+  std::vector<bool> partitionFlags(3, false);
+  for (const DeclaredValue& d : declared) {
+    if (d.partitionSlot < 0) continue;
+    partitionFlags[static_cast<size_t>(d.partitionSlot)] = true;
+    partitionValues[static_cast<size_t>(d.partitionSlot)] = std::string(d.value);
+  }
   field->SetPartitionValue(partitionValues, partitionFlags);
 }
 

@@ -1,34 +1,41 @@
 #include "external/common/TextIndex.h"
 
-#include <functional>
-
 namespace VnCommon_1_2 {
 
-std::uint64_t TextIndex::Hash(std::string_view text) {
-  return std::hash<std::string_view>()(text);
-}
-
 int TextIndex::Insert(std::string_view text, int value) {
-  const int existing = Find(text);
-  if (existing != kAbsent) return existing;
-  if ((count_ + 1) * 2 > slots_.size()) Grow();
+  if ((count_ + 1) * 2 > slots_.size()) Rehash(slots_.empty() ? 16 : slots_.size() * 2);
   const std::uint64_t hash = Hash(text);
+  const std::uint32_t tag = Tag(hash);
   std::size_t slot = hash & mask_;
-  while (slots_[slot].entry >= 0) slot = (slot + 1) & mask_;
-  slots_[slot].hash = hash;
-  slots_[slot].entry = static_cast<std::int32_t>(entries_.size());
-  entries_.push_back(Entry{std::string(text), value});
+  for (;; slot = (slot + 1) & mask_) {
+    const Slot& s = slots_[slot];
+    if (s.entry < 0) break;
+    if (s.tag == tag && Matches(entries_[static_cast<std::size_t>(s.entry)], text)) {
+      return entries_[static_cast<std::size_t>(s.entry)].value;
+    }
+  }
+  entries_.push_back(Entry{keys_.size(), text.size(), value});
+  keys_.append(text.data(), text.size());
+  slots_[slot] = Slot{tag, static_cast<std::int32_t>(entries_.size() - 1)};
   ++count_;
   return value;
 }
 
-void TextIndex::Grow() {
-  const std::size_t capacity = slots_.empty() ? 16 : slots_.size() * 2;
+void TextIndex::Reserve(std::size_t keys, std::size_t bytes) {
+  entries_.reserve(count_ + keys);
+  keys_.reserve(keys_.size() + bytes);
+  std::size_t capacity = slots_.empty() ? 16 : slots_.size();
+  while ((count_ + keys) * 2 > capacity) capacity *= 2;
+  if (capacity != slots_.size()) Rehash(capacity);
+}
+
+void TextIndex::Rehash(std::size_t capacity) {
   std::vector<Slot> slots(capacity);
   const std::size_t mask = capacity - 1;
   for (const Slot& s : slots_) {
     if (s.entry < 0) continue;
-    std::size_t slot = s.hash & mask;
+    const Entry& e = entries_[static_cast<std::size_t>(s.entry)];
+    std::size_t slot = Hash(std::string_view(keys_.data() + e.offset, e.length)) & mask;
     while (slots[slot].entry >= 0) slot = (slot + 1) & mask;
     slots[slot] = s;
   }
@@ -39,6 +46,7 @@ void TextIndex::Grow() {
 void TextIndex::Clear() {
   slots_.clear();
   entries_.clear();
+  keys_.clear();
   mask_ = 0;
   count_ = 0;
 }

@@ -3,6 +3,9 @@
 namespace VnXML_1_2 {
 
 VnEncoder::VnEncoder(const std::vector<std::string>& categories) {
+  std::size_t bytes = 0;
+  for (const std::string& category : categories) bytes += category.size();
+  categories_.Reserve(categories.size(), bytes);
   for (const std::string& category : categories) {
     categories_.Insert(category, static_cast<int>(categoryCount_));
     ++categoryCount_;

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <new>
 #include <sstream>
 
 #include <locale.h>
@@ -167,7 +168,7 @@ size_t XMLElement::getAttributeViews(AttributeView* views, size_t capacity) cons
   requireValid("getAttribute");
   size_t count = 0;
   for (pugi::xml_attribute a = Node(node_).first_attribute(); a; a = a.next_attribute()) {
-    if (count < capacity) views[count] = AttributeView{a.name(), a.value()};
+    if (count < capacity) new (&views[count]) AttributeView{a.name(), a.value()};
     ++count;
   }
   return count;

@@ -71,7 +71,8 @@ class KXCOMSERV_API XMLElement {
   // The attribute's text without a copy; valid until the attribute or document changes.
   std::string_view getAttributeView(const char* name) const;
   // The element's attributes in document order, without copies: fills up to `capacity` views
-  // and returns how many attributes there are (which may exceed `capacity`).
+  // and returns how many attributes there are (which may exceed `capacity`). The views are
+  // constructed in place, so `views` may be uninitialised storage.
   struct AttributeView {
     std::string_view name;
     std::string_view value;
