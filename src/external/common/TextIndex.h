@@ -67,8 +67,15 @@ class VNCOMMON_API TextIndex {
       n -= 8;
     }
     if (n != 0) {
+      // The last bytes: the text's final eight (overlapping the loop's) when it has eight.
       std::uint64_t word = 0;
-      std::memcpy(&word, p, n);
+      if (text.size() >= 8) {
+        std::memcpy(&word, text.data() + text.size() - 8, 8);
+      } else {
+        for (std::size_t i = 0; i < n; ++i) {
+          word |= static_cast<std::uint64_t>(static_cast<unsigned char>(p[i])) << (8 * i);
+        }
+      }
       h = (h ^ word) * 0x94D049BB133111EBull;
     }
     h ^= h >> 31;
