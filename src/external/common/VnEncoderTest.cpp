@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -61,6 +62,34 @@ TEST(TextIndex, KeepsFirstValueAcrossGrowth) {
   EXPECT_EQ(index.Find("k10000"), VnCommon_1_2::TextIndex::kAbsent);
   index.Clear();
   EXPECT_EQ(index.Find("k1"), VnCommon_1_2::TextIndex::kAbsent);
+}
+
+TEST(TextIndex, TellsApartTextsThatDifferInAnyByte) {
+  // Every length around the word size, differing only in the last, first or an inner byte,
+  // with embedded zero bytes and prefixes of one another.
+  VnCommon_1_2::TextIndex index;
+  index.Reserve(200, 4000);
+  std::vector<std::string> texts;
+  for (size_t length = 0; length <= 24; ++length) {
+    const std::string base(length, 'a');
+    texts.push_back(base);
+    if (length == 0) continue;
+    for (const size_t at : {size_t{0}, length / 2, length - 1}) {
+      std::string other = base;
+      other[at] = '\0';
+      texts.push_back(other);
+    }
+  }
+  std::sort(texts.begin(), texts.end());
+  texts.erase(std::unique(texts.begin(), texts.end()), texts.end());
+  for (size_t i = 0; i < texts.size(); ++i) {
+    ASSERT_EQ(index.Insert(texts[i], static_cast<int>(i)), static_cast<int>(i));
+  }
+  for (size_t i = 0; i < texts.size(); ++i) {
+    EXPECT_EQ(index.Find(texts[i]), static_cast<int>(i)) << texts[i].size();
+  }
+  EXPECT_EQ(index.Find(std::string(25, 'a')), VnCommon_1_2::TextIndex::kAbsent);
+  EXPECT_EQ(index.Find(std::string_view("a\0a\0a", 5)), VnCommon_1_2::TextIndex::kAbsent);
 }
 
 }  // namespace
