@@ -1,6 +1,9 @@
 // The parser's readers of record counts, statistics and ranges.
 
+#include <algorithm>
 #include <cmath>
+#include <string_view>
+#include <vector>
 
 #include "datamodel/Attributes.h"
 #include "datamodel/DataModelParser.h"
@@ -91,28 +94,42 @@ bool DataModelParser::GetDiscreteStat_InPF(XMLElement field, std::map<std::strin
   const XMLElement statistics = field.getElementsDirect(XMLElements::DiscreteStatistics).next();
   if (!statistics.isValid()) return true;
   found = true;
+  // The categories are read first and go into the map in key order, each at its end: a linear
+  // build instead of a tree search per category. Equal keys keep the first count, as
+  // one insertion each in document order would.
+  struct Read {
+    std::string_view key;
+    double count;
+  };
+  std::vector<Read> read;
+  bool ok = true;
   for (XMLElementIterator it = statistics.getElements(XMLElements::Category); it.hasMore();) {
     const XMLElement category = it.next();
-    std::string key;
+    const Attributes attributes(category);
+    std::string_view key;
     double count = 0;
-    bool ok = true;
-    if (category.hasAttribute(XMLAttributes::Category)) {
-      key = category.getAttribute(XMLAttributes::Category);
+    if (const std::string_view* text = attributes.Find(XMLAttributes::Category)) {
+      key = *text;
       ok = !key.empty();
     }
-    if (ok && category.hasAttribute(XMLAttributes::SumFreqWts)) {
-      double value = 0;
-      category.getAttribute(XMLAttributes::SumFreqWts, value);
-      ok = Acceptable(value);
-      if (ok) count = value;
+    if (ok) {
+      if (const std::string_view* text = attributes.Find(XMLAttributes::SumFreqWts)) {
+        double value = 0;
+        XMLElement::parseDouble(*text, value);
+        ok = Acceptable(value);
+        if (ok) count = value;
+      }
     }
-    if (!ok) {
-      *error = MsgBadDiscreteStats;
-      return false;
-    }
-    counts.emplace(key, count);
+    if (!ok) break;
+    read.push_back({key, count});
   }
-  return true;
+  const auto byKey = [](const Read& a, const Read& b) { return a.key < b.key; };
+  if (!std::is_sorted(read.begin(), read.end(), byKey)) {
+    std::stable_sort(read.begin(), read.end(), byKey);
+  }
+  for (const Read& r : read) counts.emplace_hint(counts.end(), std::string(r.key), r.count);
+  if (!ok) *error = MsgBadDiscreteStats;
+  return ok;
 }
 
 void DataModelParser::DealWithRangeVar(XMLElement& range, FieldInfo* info, bool isMissing) {

@@ -3,6 +3,7 @@
 #include "datamodel/Attributes.h"
 #include "datamodel/BaseValueIndex.h"
 #include "datamodel/DataModelParser.h"
+#include "external/common/TextIndex.h"
 #include "external/hosthelper/XMLNames.h"
 #include "fields/NumericFieldInfo.h"
 #include "fields/StrFieldInfo.h"
@@ -31,6 +32,28 @@ void ReserveValues(FieldInfo* field, size_t count, bool missing) {
     number->ReserveValues(count, missing);
   }
 }
+
+// The counts of a statistics map looked up by hashing rather than by a tree search each.
+class CountIndex {
+ public:
+  explicit CountIndex(const std::map<std::string, double>& counts) {
+    if (counts.empty()) return;
+    index_.Reserve(counts.size());
+    counts_.reserve(counts.size());
+    for (const auto& [key, count] : counts) {
+      index_.Insert(key, static_cast<int>(counts_.size()));
+      counts_.push_back(count);
+    }
+  }
+  double operator()(std::string_view key, double otherwise) const {
+    const int at = index_.Find(key);
+    return at == VnCommon_1_2::TextIndex::kAbsent ? otherwise : counts_[static_cast<size_t>(at)];
+  }
+
+ private:
+  VnCommon_1_2::TextIndex index_;
+  std::vector<double> counts_;
+};
 
 double CountOf(const std::map<std::string, double>& counts, const std::string& value,
                double otherwise) {
@@ -158,8 +181,10 @@ void DataModelParser::DealWithBsCatVar(const std::map<std::string, double>& coun
                                        LabelPairs& labels, const XMLElement& baseValues,
                                        bool underValueLabels, FieldInfo* field, bool isMissing) {
   if (labels.empty() || field == nullptr) return;
+  const CountIndex countOf(counts);
   std::vector<std::string> displayLabels;
   displayLabels.reserve(labels.size());
+  ReserveValues(field, labels.size(), isMissing);
   for (auto& [label, value] : labels) {
     std::string key = isMissing ? value : label;
     std::string display;
@@ -168,7 +193,7 @@ void DataModelParser::DealWithBsCatVar(const std::map<std::string, double>& coun
     if (isMissing) {
       field->AddValue(value, true, 0.0);
     } else {
-      field->AddValue(label, false, CountOf(counts, value, 0.0));
+      field->AddValue(label, false, countOf(value, 0.0));
     }
   }
   if (!isMissing) field->SetFieldLabel(std::move(displayLabels));
