@@ -167,9 +167,12 @@ bool XMLElement::parseInt64(std::string_view text, std::int64_t& value) {
 size_t XMLElement::getAttributeViews(AttributeView* views, size_t capacity) const {
   requireValid("getAttribute");
   size_t count = 0;
-  for (pugi::xml_attribute a = Node(node_).first_attribute(); a; a = a.next_attribute()) {
-    if (count < capacity) new (&views[count]) AttributeView{a.name(), a.value()};
+  // An attribute always has a name, and the library answers "" for the one past the last.
+  pugi::xml_attribute a = Node(node_).first_attribute();
+  for (const char* name = a.name(); *name != '\0'; name = a.name()) {
+    if (count < capacity) new (&views[count]) AttributeView{name, a.value()};
     ++count;
+    a = a.next_attribute();
   }
   return count;
 }
@@ -231,26 +234,27 @@ pugi::xml_node_struct* XMLElementIterator::firstMatchFrom(pugi::xml_node_struct*
   return from;
 }
 
+// The XML library's node accessors are calls into it, so the walk makes as few as it can: the
+// name is compared first and the node's kind read only for a name that matches.
 bool XMLElementIterator::matches(pugi::xml_node_struct* node) const {
   const pugi::xml_node n(node);
-  if (n.type() != pugi::node_element) return false;
-  if (name_.empty()) return true;
+  if (name_.empty()) return n.type() == pugi::node_element;
   const char* name = n.name();
-  return name[0] == name_[0] && std::strcmp(name, name_.c_str()) == 0;
+  if (name[0] != name_[0] || std::strcmp(name, name_.c_str()) != 0) return false;
+  return n.type() == pugi::node_element;
 }
 
 // The node after `from` in a pre-order walk of the scope (or of its children only).
 pugi::xml_node_struct* XMLElementIterator::advance(pugi::xml_node_struct* from) const {
   pugi::xml_node node(from);
   if (!direct_) {
-    const pugi::xml_node child = node.first_child();
-    if (child) return child.internal_object();
+    if (pugi::xml_node_struct* child = node.first_child().internal_object()) return child;
   }
-  while (node && node.internal_object() != scope_) {
-    const pugi::xml_node sibling = node.next_sibling();
-    if (sibling) return sibling.internal_object();
+  for (pugi::xml_node_struct* current = from; current != nullptr && current != scope_;) {
+    if (pugi::xml_node_struct* sibling = node.next_sibling().internal_object()) return sibling;
     if (direct_) return nullptr;
     node = node.parent();
+    current = node.internal_object();
   }
   return nullptr;
 }
