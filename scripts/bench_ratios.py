@@ -46,8 +46,12 @@ line("2", "load per field, 100,000 / 1,000 fields",
 line("3", "base field per category, 100,000 / 1,000",
      paired("bench_load", "BM_BaseField/100000", "BM_BaseField/1000", scale=1000 / 100000), 1.2)
 heap = run("bench_load", ["BM_LoadPeakHeap/100000/iterations:1"])
-line("4", "peak heap of a 100,000-field load / document size",
-     heap["BM_LoadPeakHeap/100000/iterations:1"]["peak_heap_ratio"], 4.0)
+stages = heap["BM_LoadPeakHeap/100000/iterations:1"]
+line("4", "peak heap of a 100,000-field load / document size", stages["peak_heap_ratio"], 4.0)
+print(f"{'':>3}  {'  live after: document':<62} {stages['document']:8.3f}")
+print(f"{'':>3}  {'  document and fields':<62} {stages['document_fields']:8.3f}")
+print(f"{'':>3}  {'  fields (document released)':<62} {stages['fields']:8.3f}")
+print(f"{'':>3}  {'  fields and variable list':<62} {stages['fields_variables']:8.3f}")
 line("5", "VnPeerIterator, 1M x 20 numeric / call skeleton",
      paired("bench_iterate", "BM_Iterator", "BM_Skeleton"), 1.2)
 line("5b", "VnPeerIterator, 1M x 20 numeric / direct copy",
