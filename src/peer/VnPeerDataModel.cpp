@@ -25,7 +25,7 @@ unsigned int VnPeer::ParseDataModel(int* error, bool defaultRange, int inputCoun
     if (fetched != StatusOk) return fetched;
     bool wellFormed = true;
     try {
-      document = KxCppHelperV1::HostHelper::createFromContents(text.data());
+      document = KxCppHelperV1::HostHelper::createFromBuffer(text);
     } catch (const KxCppHelperV1::XMLException&) {
       wellFormed = false;
     }

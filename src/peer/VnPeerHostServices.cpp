@@ -63,7 +63,7 @@ unsigned int VnPeer::ScanParameters(int* error) {
   if (status != StatusOk) return status;
   XMLDocument parameters;
   try {
-    parameters = KxCppHelperV1::HostHelper::createFromContents(text.data());
+    parameters = KxCppHelperV1::HostHelper::createFromBuffer(text);
   } catch (const XMLException&) {
     return StatusDocumentError;
   }
@@ -81,7 +81,7 @@ unsigned int VnPeer::GetContextInformation(ContextInfo& info, int* error) {
   if (status != StatusOk) return status;
   XMLDocument context;
   try {
-    context = KxCppHelperV1::HostHelper::createFromContents(text.data());
+    context = KxCppHelperV1::HostHelper::createFromBuffer(text);
   } catch (const XMLException&) {
     return StatusDocumentError;
   }

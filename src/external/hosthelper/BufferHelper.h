@@ -23,6 +23,12 @@ class KXCOMSERV_API BufferHelper {
 
   // Gives the buffer `size` bytes holding the empty text; earlier contents are dropped.
   void resize(std::size_t size);
+  // Hands the storage (size() + 1 bytes, the last one zero) to the caller; the buffer is then
+  // empty, with no storage, until resized.
+  std::unique_ptr<char[]> release() {
+    size_ = 0;
+    return std::move(data_);
+  }
 
  private:
   std::unique_ptr<char[]> data_;

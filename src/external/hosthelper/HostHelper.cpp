@@ -27,6 +27,12 @@ XMLDocument HostHelper::createFromContents(const std::string& text) {
   return XMLDocument::parse(text.data(), text.size());
 }
 
+XMLDocument HostHelper::createFromBuffer(BufferHelper& text) {
+  // The storage holds size() + 1 bytes, the last one zero.
+  const std::size_t length = text.size() + 1;
+  return XMLDocument::parseInPlace(text.release(), length);
+}
+
 XMLDocument HostHelper::getHostInformation(int* error) const {
   constexpr int kDocumentError = 5;
   *error = 0;
@@ -50,7 +56,7 @@ XMLDocument HostHelper::getHostInformation(int* error) const {
     return XMLDocument();
   }
   try {
-    return XMLDocument::parse(buffer.data(), buffer.size());
+    return createFromBuffer(buffer);
   } catch (const XMLException&) {
     *error = kDocumentError;
     return XMLDocument();

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "external/hosthelper/BufferHelper.h"
 #include "external/hosthelper/KxRecords.h"
 #include "external/hosthelper/XMLDocument.h"
 
@@ -24,6 +25,10 @@ class KXCOMSERV_API HostHelper {
   // Parses document text. Throws XMLException when it is not well-formed XML.
   static XMLDocument createFromContents(const char* text);
   static XMLDocument createFromContents(const std::string& text);
+  // Parses the text the host wrote into `text` where it lies: the document takes the buffer's
+  // storage over (the buffer is left empty), so a large document is not held twice. Throws
+  // XMLException when it is not well-formed XML.
+  static XMLDocument createFromBuffer(BufferHelper& text);
 
   // Fetches and parses the host-information document. On success `*error` is 0; on failure it
   // holds the host's error code (or the host's status when the host stored none, or 5 when

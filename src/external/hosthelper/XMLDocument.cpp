@@ -3,6 +3,8 @@
 #include <pugixml.hpp>
 
 #include <cstring>
+#include <memory>
+#include <string>
 
 #include "external/hosthelper/XMLException.h"
 
@@ -27,19 +29,47 @@ void XMLDocument::dispose() {
   *this = XMLDocument();
 }
 
-XMLDocument XMLDocument::parse(const char* text, size_t length) {
-  if (text == nullptr) throw XMLException("no document text");
+namespace {
+
+// The length of the text up to its first zero byte, at most `length`.
+size_t TextLength(const char* text, size_t length) {
   const void* zero = std::memchr(text, '\0', length);
-  if (zero != nullptr) length = static_cast<size_t>(static_cast<const char*>(zero) - text);
-  auto dom = std::make_shared<pugi::xml_document>();
-  // Default options: no DOCTYPE node, so declared entities are never expanded.
-  const pugi::xml_parse_result result =
-      dom->load_buffer(text, length, pugi::parse_default, pugi::encoding_utf8);
+  return zero == nullptr ? length : static_cast<size_t>(static_cast<const char*>(zero) - text);
+}
+
+// Default options: no DOCTYPE node, so declared entities are never expanded.
+constexpr unsigned int kParseOptions = pugi::parse_default;
+
+void Check(const pugi::xml_parse_result& result) {
   if (!result) {
     throw XMLException(std::string("malformed document at offset ") +
                        std::to_string(result.offset) + ": " + result.description());
   }
+}
+
+// A DOM together with the text it was parsed from in place.
+struct InPlaceDocument {
+  pugi::xml_document dom;
+  std::unique_ptr<char[]> text;
+};
+
+}  // namespace
+
+XMLDocument XMLDocument::parse(const char* text, size_t length) {
+  if (text == nullptr) throw XMLException("no document text");
+  auto dom = std::make_shared<pugi::xml_document>();
+  Check(dom->load_buffer(text, TextLength(text, length), kParseOptions, pugi::encoding_utf8));
   return XMLDocument(std::move(dom));
+}
+
+XMLDocument XMLDocument::parseInPlace(std::unique_ptr<char[]> text, size_t length) {
+  if (text == nullptr) throw XMLException("no document text");
+  auto holder = std::make_shared<InPlaceDocument>();
+  holder->text = std::move(text);
+  Check(holder->dom.load_buffer_inplace(holder->text.get(), TextLength(holder->text.get(), length),
+                                        kParseOptions, pugi::encoding_utf8));
+  pugi::xml_document* dom = &holder->dom;
+  return XMLDocument(std::shared_ptr<pugi::xml_document>(std::move(holder), dom));
 }
 
 XMLDocument XMLDocument::createWithRoot(const char* rootName) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "external/hosthelper/BufferHelper.h"
 #include "external/hosthelper/HostHelper.h"
 #include "external/hosthelper/XMLException.h"
 #include "external/hosthelper/XMLNames.h"
@@ -162,6 +163,28 @@ TEST(XMLDocumentParse, MalformedTextThrows) {
   }
   EXPECT_THROW(HostHelper::createFromContents(static_cast<const char*>(nullptr)), XMLException);
   EXPECT_THROW(HostHelper::createNew(""), XMLException);
+}
+
+TEST(XMLDocumentParse, ABufferParsedInPlaceLivesWithItsDocument) {
+  const std::string text = std::string(kNested) + "<!-- trailing -->";
+  BufferHelper buffer(text.size() + 10);
+  text.copy(buffer.data(), text.size());
+  XMLDocument copy;
+  {
+    const XMLDocument doc = HostHelper::createFromBuffer(buffer);
+    EXPECT_EQ(buffer.size(), 0u);
+    EXPECT_EQ(buffer.data(), nullptr);
+    copy = doc;
+  }
+  // The last handle still reads texts that lie in the adopted buffer.
+  EXPECT_EQ(Names(copy.getElements(XMLElements::Field)),
+            (std::vector<std::string>{"a", "b", "c", "d"}));
+  EXPECT_EQ(copy.doc2string(), HostHelper::createFromContents(text).doc2string());
+  // A malformed text: the exception, and the buffer is gone with the failed document.
+  BufferHelper bad(8);
+  std::string("<a><b>").copy(bad.data(), 6);
+  EXPECT_THROW(HostHelper::createFromBuffer(bad), XMLException);
+  EXPECT_EQ(bad.data(), nullptr);
 }
 
 TEST(XMLDocumentParse, RoundTripKeepsStructureTextsAndEscapes) {
