@@ -232,6 +232,11 @@ class VNKX_API FieldInfo {
   void SetFieldFormatXML(VnXML_1_2::VnVarList& varList);
   // The role number the variable list receives for this field.
   VnXML_1_2::IVnVariable::VariableRole VariableRoleFor(bool targetAsInput) const;
+  // Room for `count` more entries in a value list.
+  template <typename T>
+  static void ReserveMore(std::vector<T>& list, size_t count) {
+    list.reserve(list.size() + count);
+  }
 
   std::unique_ptr<FieldInfo> baseField;
   std::map<std::string, double> discreteStats;

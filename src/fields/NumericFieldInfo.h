@@ -45,12 +45,8 @@ class VNKX_API NumericFieldInfo : public FieldInfo {
   const std::vector<double>& GetValues() const { return values; }
   // Makes room for `count` more declared values (or, with `missing`, missing values).
   void ReserveValues(size_t count, bool missing) {
-    if (missing) {
-      missingValues.reserve(missingValues.size() + count);
-      return;
-    }
-    values.reserve(values.size() + count);
-    valueFrequencies.reserve(valueFrequencies.size() + count);
+    ReserveMore(missing ? missingValues : values, count);
+    if (!missing) ReserveMore(valueFrequencies, count);
   }
   const std::vector<double>& GetMissingValues() const { return missingValues; }
   bool HasMissingRange() const { return hasMissingRange; }

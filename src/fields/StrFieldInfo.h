@@ -43,12 +43,8 @@ class VNKX_API StrFieldInfo : public FieldInfo {
   const std::vector<std::string>& GetValues() const { return values; }
   // Makes room for `count` more declared values (or, with `missing`, missing values).
   void ReserveValues(size_t count, bool missing) {
-    if (missing) {
-      missingValues.reserve(missingValues.size() + count);
-      return;
-    }
-    values.reserve(values.size() + count);
-    valueFrequencies.reserve(valueFrequencies.size() + count);
+    ReserveMore(missing ? missingValues : values, count);
+    if (!missing) ReserveMore(valueFrequencies, count);
   }
   const std::vector<std::string>& GetMissingValues() const { return missingValues; }
 
