@@ -180,9 +180,20 @@ class DescribeComponent : public SampleComponent {
       s.maximum = std::max(s.maximum, x);
       return;
     }
-    const std::string name = CellText(cell);
-    auto [entry, added] = s.counts.try_emplace(name);
-    if (added) s.order.push_back(name);
+    // A text cell is counted under its own string; numbers are spelled out first.
+    if (cell.GetType() == RawData::kText) {
+      Tally(s, cell.GetString(), weight);
+    } else {
+      Tally(s, CellText(cell), weight);
+    }
+  }
+
+  static void Tally(FieldSummary& s, const std::string& name, double weight) {
+    auto entry = s.counts.find(name);
+    if (entry == s.counts.end()) {
+      entry = s.counts.emplace(name, std::pair<std::uint64_t, long double>{0, 0}).first;
+      s.order.push_back(name);
+    }
     ++entry->second.first;
     entry->second.second += weight;
   }
