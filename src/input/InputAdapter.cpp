@@ -47,10 +47,12 @@ namespace {
 
 }  // namespace
 
+bool InputAdapter::ReadsItself(const ReadStep& step, const KxCppHelperV1::DataHelper* helper) {
+  return step.kind == ReadStep::Kind::kField || step.field->GetDataHelper() != helper;
+}
+
 void InputAdapter::GetValues(VnCommon_1_2::Record& record, std::vector<bool>& missing) const {
-  // The plan stands only while the admission it was built from does.
-  if (readPlan.empty() || readPlan.size() != fieldIndexes.size() || dataHelper == nullptr ||
-      dataHelper->iterator() == nullptr || record.Size() == 0) {
+  if (!PlanServes(record.Size())) {
     ReadFieldByField(record, missing);
     return;
   }
@@ -66,7 +68,7 @@ void InputAdapter::GetValues(VnCommon_1_2::Record& record, std::vector<bool>& mi
   for (size_t k = 0; k < count; ++k) {
     const ReadStep& step = steps[k];
     double& cell = cells[step.cell];
-    if (step.kind == ReadStep::Kind::kField || step.field->GetDataHelper() != helper) {
+    if (ReadsItself(step, helper)) {
       bool fieldMissing = false;
       step.field->GetValue(record, fieldMissing, openCategories);
       if (fieldMissing) missing[k] = true;
@@ -114,7 +116,7 @@ void InputAdapter::BuildReadPlan() {
   readPlan.reserve(fieldIndexes.size());
   for (const int position : fieldIndexes) {
     FieldInfo* field = FieldAt(position);
-    ReadStep step{field, 0, 0, 0.0, ReadStep::Kind::kField};
+    ReadStep step{field, 0, 0, 0.0, field->GetStorage(), ReadStep::Kind::kField};
     // Only the library's own numeric kind: a derived field keeps its GetValue.
     if (typeid(*field) == typeid(NumericFieldInfo) && field->GetDataIndex() >= 0 &&
         field->GetIndexInVarList() >= 0) {
@@ -140,11 +142,59 @@ void InputAdapter::BuildReadPlan() {
 }
 
 void InputAdapter::GetRawValues(VnCommon_1_2::RawRecord& record, std::vector<bool>& missing) const {
-  for (size_t k = 0; k < fieldIndexes.size(); ++k) {
-    bool fieldMissing = false;
-    FieldAt(fieldIndexes[k])->GetRawValue(record, fieldMissing);
-    missing[k] = fieldMissing;
+  if (!PlanServes(record.Size())) {
+    for (size_t k = 0; k < fieldIndexes.size(); ++k) {
+      bool fieldMissing = false;
+      FieldAt(fieldIndexes[k])->GetRawValue(record, fieldMissing);
+      missing[k] = fieldMissing;
+    }
+    return;
   }
+  // The plan's reads follow NumericFieldInfo::GetRawValue: a failure throws before the cell is
+  // touched, a null marks the cell missing, a value sets it with its kind.
+  KxCppHelperV1::DataHelper* const helper = dataHelper;
+  KxIterator* const cursor = helper->iterator();
+  void* const handle = cursor->handle;
+  const size_t count = readPlan.size();
+  const ReadStep* const steps = readPlan.data();
+  std::fill(missing.begin(), missing.begin() + static_cast<std::ptrdiff_t>(count), false);
+  for (size_t k = 0; k < count; ++k) {
+    const ReadStep& step = steps[k];
+    if (ReadsItself(step, helper)) {
+      bool fieldMissing = false;
+      step.field->GetRawValue(record, fieldMissing);
+      if (fieldMissing) missing[k] = true;
+      continue;
+    }
+    void* bytes = nullptr;
+    size_t size = 0;
+    int hostCode = 0;
+    const unsigned int status =
+        cursor->getRecordValue(handle, step.column, &bytes, &size, &hostCode);
+    if (status != 0) ThrowHostFailure(status, hostCode);
+    VnCommon_1_2::RawData& cell = record[step.cell];
+    if (bytes == nullptr) {
+      cell.SetMissing(true);
+      missing[k] = true;
+      continue;
+    }
+    if (size != 8) ThrowBadSize();
+    if (step.kind == ReadStep::Kind::kInteger) {
+      std::int64_t integer;
+      std::memcpy(&integer, bytes, sizeof(integer));
+      cell.SetInteger(integer, false);
+    } else {
+      double real;
+      std::memcpy(&real, bytes, sizeof(real));
+      cell.SetDouble(real, step.storage, false);
+    }
+  }
+}
+
+bool InputAdapter::PlanServes(size_t cells) const {
+  // The plan stands only while the admission it was built from does.
+  return !readPlan.empty() && readPlan.size() == fieldIndexes.size() && dataHelper != nullptr &&
+         dataHelper->iterator() != nullptr && cells != 0;
 }
 
 bool InputAdapter::BuildVarlist(int* error) {

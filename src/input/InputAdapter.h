@@ -102,9 +102,15 @@ class VNKX_API InputAdapter {
     std::size_t column;  // the host column (dataIndex)
     std::size_t cell;    // the variable index the value goes to
     double sentinel;     // the value that stands for missing
+    int storage;         // the field's storage, the kind of a raw real-valued cell
     Kind kind;
   };
   void BuildReadPlan();
+  // Whether the read plan may serve a read into a record of `cells` cells.
+  bool PlanServes(size_t cells) const;
+  // Whether the step's field reads itself: not one of the plan's kinds, or bound to a data
+  // helper other than the adapter's `helper`.
+  static bool ReadsItself(const ReadStep& step, const KxCppHelperV1::DataHelper* helper);
   void ReadFieldByField(VnCommon_1_2::Record& record, std::vector<bool>& missing) const;
 
   // The admitted fields' reads, in admission order.

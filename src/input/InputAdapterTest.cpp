@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "external/common/RawRecord.h"
 #include "external/common/Record.h"
 #include "external/common/VnMV.h"
 #include "external/hosthelper/DataHelper.h"
@@ -363,6 +364,24 @@ TEST_F(AdapterReads, RecordsMatchTheFieldsOwnReads) {
     for (size_t c = 0; c < 7; ++c)
       EXPECT_EQ(read[c], expected[c]) << "row " << row << " cell " << c;
     EXPECT_EQ(missing, expectedMissing) << "row " << row;
+    // The raw reads likewise, kind by kind.
+    VnCommon_1_2::RawRecord raw(7);
+    VnCommon_1_2::RawRecord expectedRaw(7);
+    adapter->GetRawValues(raw, missing);
+    for (size_t k = 0; k < fields.size(); ++k) {
+      bool flag = false;
+      fields[k]->GetRawValue(expectedRaw, flag);
+      expectedMissing[k] = flag;
+    }
+    for (size_t c = 0; c < 7; ++c) {
+      SCOPED_TRACE("raw row " + std::to_string(row) + " cell " + std::to_string(c));
+      EXPECT_EQ(raw[c].GetType(), expectedRaw[c].GetType());
+      EXPECT_EQ(raw[c].IsMissing(), expectedRaw[c].IsMissing());
+      EXPECT_EQ(raw[c].GetInteger(), expectedRaw[c].GetInteger());
+      EXPECT_EQ(raw[c].GetDouble(), expectedRaw[c].GetDouble());
+      EXPECT_EQ(raw[c].GetString(), expectedRaw[c].GetString());
+    }
+    EXPECT_EQ(missing, expectedMissing) << "row " << row;
   }
   // Row 0 holds every sentinel, row 1 only nulls.
   ASSERT_TRUE(h.data->rewind());
@@ -406,6 +425,30 @@ TEST_F(AdapterReads, FailuresLeaveTheSentinelAndPassThrough) {
     EXPECT_EQ(e.text(), "");
   }
   EXPECT_EQ(record[5], VnCommon_1_2::VnMV::gMissingValue);
+}
+
+TEST_F(AdapterReads, RawReadsThrowBeforeTouchingTheCell) {
+  auto adapter = h.Adapter();
+  int error = 0;
+  ASSERT_TRUE(adapter->BuildVarlist(&error));
+  VnCommon_1_2::RawRecord raw(6);
+  std::vector<bool> missing(6);
+  h.Cursor().FailReadsAt(0, 7, 4711);
+  ASSERT_TRUE(h.data->nextRecord());
+  raw[0].SetInteger(123, false);
+  try {
+    adapter->GetRawValues(raw, missing);
+    ADD_FAILURE() << "no exception";
+  } catch (const KxCppHelperV1::DataHelper::DataHelperException& e) {
+    EXPECT_EQ(e.status(), 7u);
+    EXPECT_EQ(e.hostCode(), 4711);
+  }
+  EXPECT_EQ(raw[0].GetInteger(), 123);
+  for (int row = 1; row <= 3; ++row) ASSERT_TRUE(h.data->nextRecord());
+  raw[5].SetDouble(2.5, FieldInfo::S_REAL, false);
+  EXPECT_THROW(adapter->GetRawValues(raw, missing),
+               KxCppHelperV1::DataHelper::DataHelperException);  // "short" is not 8 bytes
+  EXPECT_EQ(raw[5].GetDouble(), 2.5);
 }
 
 TEST_F(AdapterReads, AFieldBoundToAnotherCursorReadsThroughIt) {
