@@ -41,15 +41,19 @@ namespace {
   throw KxCppHelperV1::DataHelper::DataHelperException(status, hostCode, "getRecordValue");
 }
 
+// Whether a read step's field reads itself: not one of the plan's kinds, or bound to a data
+// helper other than the adapter's `helper`. A template of internal linkage, so that it is
+// inlined (a member of the exported class could be interposed and would stay a call).
+template <typename Step>
+bool ReadsItself(const Step& step, const KxCppHelperV1::DataHelper* helper) {
+  return step.kind == Step::Kind::kField || step.field->GetDataHelper() != helper;
+}
+
 [[noreturn, gnu::cold, gnu::noinline]] void ThrowBadSize() {
   throw KxCppHelperV1::DataHelper::DataHelperException(0, 0, "");
 }
 
 }  // namespace
-
-bool InputAdapter::ReadsItself(const ReadStep& step, const KxCppHelperV1::DataHelper* helper) {
-  return step.kind == ReadStep::Kind::kField || step.field->GetDataHelper() != helper;
-}
 
 void InputAdapter::GetValues(VnCommon_1_2::Record& record, std::vector<bool>& missing) const {
   if (!PlanServes(record.Size())) {

@@ -108,9 +108,6 @@ class VNKX_API InputAdapter {
   void BuildReadPlan();
   // Whether the read plan may serve a read into a record of `cells` cells.
   bool PlanServes(size_t cells) const;
-  // Whether the step's field reads itself: not one of the plan's kinds, or bound to a data
-  // helper other than the adapter's `helper`.
-  static bool ReadsItself(const ReadStep& step, const KxCppHelperV1::DataHelper* helper);
   void ReadFieldByField(VnCommon_1_2::Record& record, std::vector<bool>& missing) const;
 
   // The admitted fields' reads, in admission order.
