@@ -41,41 +41,30 @@ namespace {
   throw KxCppHelperV1::DataHelper::DataHelperException(status, hostCode, "getRecordValue");
 }
 
-// Whether a read step's field reads itself: not one of the plan's kinds, or bound to a data
-// helper other than the adapter's `helper`. A template of internal linkage, so that it is
-// inlined (a member of the exported class could be interposed and would stay a call).
-template <typename Step>
-bool ReadsItself(const Step& step, const KxCppHelperV1::DataHelper* helper) {
-  return step.kind == Step::Kind::kField || step.field->GetDataHelper() != helper;
-}
-
 [[noreturn, gnu::cold, gnu::noinline]] void ThrowBadSize() {
   throw KxCppHelperV1::DataHelper::DataHelperException(0, 0, "");
 }
 
-}  // namespace
-
-void InputAdapter::GetValues(VnCommon_1_2::Record& record, std::vector<bool>& missing) const {
-  if (!PlanServes(record.Size())) {
-    ReadFieldByField(record, missing);
-    return;
-  }
-  KxCppHelperV1::DataHelper* const helper = dataHelper;
+// Walks a read plan over the host's current record, in admission order, and writes each step's
+// missing flag (cleared word by word first, so that no bit is read and rewritten per value).
+// A step whose field reads itself (not one of the plan's kinds, or bound to a data helper other
+// than `helper`) goes to `readField(field)`; the others are read here and handed to
+// `readValue(step, bytes)`, with null bytes for a null value. Both answer the missing flag.
+// When the host fails or a value is not 8 bytes long, `beforeThrow(step)` runs and
+// DataHelperException is thrown. A template of internal linkage, so that all of it is inlined.
+template <typename Step, typename ReadField, typename ReadValue, typename BeforeThrow>
+void WalkPlan(const std::vector<Step>& plan, const KxCppHelperV1::DataHelper* helper,
+              std::vector<bool>& missing, ReadField readField, ReadValue readValue,
+              BeforeThrow beforeThrow) {
   KxIterator* const cursor = helper->iterator();
   void* const handle = cursor->handle;
-  double* const cells = &record[0];
-  const size_t count = readPlan.size();
-  const ReadStep* const steps = readPlan.data();
-  // The flags are cleared word by word and only the missing ones set, so that no bit of the
-  // vector is read and rewritten per value.
+  const size_t count = plan.size();
+  const Step* const steps = plan.data();
   std::fill(missing.begin(), missing.begin() + static_cast<std::ptrdiff_t>(count), false);
   for (size_t k = 0; k < count; ++k) {
-    const ReadStep& step = steps[k];
-    double& cell = cells[step.cell];
-    if (ReadsItself(step, helper)) {
-      bool fieldMissing = false;
-      step.field->GetValue(record, fieldMissing, openCategories);
-      if (fieldMissing) missing[k] = true;
+    const Step& step = steps[k];
+    if (step.kind == Step::Kind::kField || step.field->GetDataHelper() != helper) {
+      if (readField(step.field)) missing[k] = true;
       continue;
     }
     void* bytes = nullptr;
@@ -83,36 +72,54 @@ void InputAdapter::GetValues(VnCommon_1_2::Record& record, std::vector<bool>& mi
     int hostCode = 0;
     const unsigned int status =
         cursor->getRecordValue(handle, step.column, &bytes, &size, &hostCode);
-    if (status != 0 || bytes == nullptr) {
-      cell = step.sentinel;
-      if (status != 0) ThrowHostFailure(status, hostCode);
-      missing[k] = true;
-      continue;
+    if (status != 0) {
+      beforeThrow(step);
+      ThrowHostFailure(status, hostCode);
     }
-    if (size != 8) {
-      cell = step.sentinel;
+    if (bytes != nullptr && size != 8) {
+      beforeThrow(step);
       ThrowBadSize();
     }
-    double value;
-    if (step.kind == ReadStep::Kind::kInteger) {
-      std::int64_t integer;
-      std::memcpy(&integer, bytes, sizeof(integer));
-      value = static_cast<double>(integer);
-    } else {
-      std::memcpy(&value, bytes, sizeof(value));
-    }
-    cell = value;
-    if (value == step.sentinel) missing[k] = true;
+    if (readValue(step, bytes)) missing[k] = true;
   }
 }
 
-void InputAdapter::ReadFieldByField(VnCommon_1_2::Record& record,
-                                    std::vector<bool>& missing) const {
-  for (size_t k = 0; k < fieldIndexes.size(); ++k) {
+}  // namespace
+
+void InputAdapter::GetValues(VnCommon_1_2::Record& record, std::vector<bool>& missing) const {
+  const auto readField = [&](FieldInfo* field) {
     bool fieldMissing = false;
-    FieldAt(fieldIndexes[k])->GetValue(record, fieldMissing, openCategories);
-    missing[k] = fieldMissing;
+    field->GetValue(record, fieldMissing, openCategories);
+    return fieldMissing;
+  };
+  if (!PlanServes(record.Size())) {
+    for (size_t k = 0; k < fieldIndexes.size(); ++k)
+      missing[k] = readField(FieldAt(fieldIndexes[k]));
+    return;
   }
+  // The rules of NumericFieldInfo::GetValue: the sentinel stands for a null and stays in the
+  // cell when the read fails; a value equal to the sentinel is missing too.
+  double* const cells = &record[0];
+  WalkPlan(
+      readPlan, dataHelper, missing, readField,
+      [cells](const ReadStep& step, const void* bytes) {
+        double& cell = cells[step.cell];
+        if (bytes == nullptr) {
+          cell = step.sentinel;
+          return true;
+        }
+        double value;
+        if (step.kind == ReadStep::Kind::kInteger) {
+          std::int64_t integer;
+          std::memcpy(&integer, bytes, sizeof(integer));
+          value = static_cast<double>(integer);
+        } else {
+          std::memcpy(&value, bytes, sizeof(value));
+        }
+        cell = value;
+        return value == step.sentinel;
+      },
+      [cells](const ReadStep& step) { cells[step.cell] = step.sentinel; });
 }
 
 void InputAdapter::BuildReadPlan() {
@@ -146,53 +153,38 @@ void InputAdapter::BuildReadPlan() {
 }
 
 void InputAdapter::GetRawValues(VnCommon_1_2::RawRecord& record, std::vector<bool>& missing) const {
+  const auto readField = [&](FieldInfo* field) {
+    bool fieldMissing = false;
+    field->GetRawValue(record, fieldMissing);
+    return fieldMissing;
+  };
   if (!PlanServes(record.Size())) {
-    for (size_t k = 0; k < fieldIndexes.size(); ++k) {
-      bool fieldMissing = false;
-      FieldAt(fieldIndexes[k])->GetRawValue(record, fieldMissing);
-      missing[k] = fieldMissing;
-    }
+    for (size_t k = 0; k < fieldIndexes.size(); ++k)
+      missing[k] = readField(FieldAt(fieldIndexes[k]));
     return;
   }
-  // The plan's reads follow NumericFieldInfo::GetRawValue: a failure throws before the cell is
-  // touched, a null marks the cell missing, a value sets it with its kind.
-  KxCppHelperV1::DataHelper* const helper = dataHelper;
-  KxIterator* const cursor = helper->iterator();
-  void* const handle = cursor->handle;
-  const size_t count = readPlan.size();
-  const ReadStep* const steps = readPlan.data();
-  std::fill(missing.begin(), missing.begin() + static_cast<std::ptrdiff_t>(count), false);
-  for (size_t k = 0; k < count; ++k) {
-    const ReadStep& step = steps[k];
-    if (ReadsItself(step, helper)) {
-      bool fieldMissing = false;
-      step.field->GetRawValue(record, fieldMissing);
-      if (fieldMissing) missing[k] = true;
-      continue;
-    }
-    void* bytes = nullptr;
-    size_t size = 0;
-    int hostCode = 0;
-    const unsigned int status =
-        cursor->getRecordValue(handle, step.column, &bytes, &size, &hostCode);
-    if (status != 0) ThrowHostFailure(status, hostCode);
-    VnCommon_1_2::RawData& cell = record[step.cell];
-    if (bytes == nullptr) {
-      cell.SetMissing(true);
-      missing[k] = true;
-      continue;
-    }
-    if (size != 8) ThrowBadSize();
-    if (step.kind == ReadStep::Kind::kInteger) {
-      std::int64_t integer;
-      std::memcpy(&integer, bytes, sizeof(integer));
-      cell.SetInteger(integer, false);
-    } else {
-      double real;
-      std::memcpy(&real, bytes, sizeof(real));
-      cell.SetDouble(real, step.storage, false);
-    }
-  }
+  // The rules of NumericFieldInfo::GetRawValue: a failure leaves the cell untouched, a null
+  // marks it missing, a value sets it with its kind.
+  WalkPlan(
+      readPlan, dataHelper, missing, readField,
+      [&record](const ReadStep& step, const void* bytes) {
+        VnCommon_1_2::RawData& cell = record[step.cell];
+        if (bytes == nullptr) {
+          cell.SetMissing(true);
+          return true;
+        }
+        if (step.kind == ReadStep::Kind::kInteger) {
+          std::int64_t integer;
+          std::memcpy(&integer, bytes, sizeof(integer));
+          cell.SetInteger(integer, false);
+        } else {
+          double real;
+          std::memcpy(&real, bytes, sizeof(real));
+          cell.SetDouble(real, step.storage, false);
+        }
+        return false;
+      },
+      [](const ReadStep&) {});
 }
 
 bool InputAdapter::PlanServes(size_t cells) const {

@@ -108,7 +108,6 @@ class VNKX_API InputAdapter {
   void BuildReadPlan();
   // Whether the read plan may serve a read into a record of `cells` cells.
   bool PlanServes(size_t cells) const;
-  void ReadFieldByField(VnCommon_1_2::Record& record, std::vector<bool>& missing) const;
 
   // The admitted fields' reads, in admission order.
   std::vector<ReadStep> readPlan;
