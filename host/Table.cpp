@@ -38,8 +38,20 @@ void Table::AddRow(const std::vector<Cell>& cells) {
       throw std::invalid_argument("column " + columns_[c].name + " does not hold such a value");
     }
   }
-  for (std::size_t c = 0; c < cells.size(); ++c) Append(c, cells[c]);
-  ++rows_;
+  // Checked whole first, so that a refused row leaves nothing behind.
+  for (const Cell& cell : cells) {
+    const auto& value = cell.Value();
+    if (cell.IsNull()) {
+      AppendNull();
+    } else if (const auto* integer = std::get_if<std::int64_t>(&value)) {
+      AppendInteger(*integer);
+    } else if (const auto* real = std::get_if<double>(&value)) {
+      AppendReal(*real);
+    } else {
+      AppendText(std::get<std::string>(value));
+    }
+  }
+  EndRow();
 }
 
 const Table::Column& Table::NextColumn() const {
@@ -101,23 +113,6 @@ void Table::EndRow() {
   }
   pending_ = 0;
   ++rows_;
-}
-
-void Table::Append(std::size_t column, const Cell& cell) {
-  const Column& c = columns_[column];
-  const auto& value = cell.Value();
-  nulls_.push_back(cell.IsNull() ? 1 : 0);
-  Number number{};
-  if (c.type == ColumnType::kString) {
-    texts_[c.textIndex].push_back(cell.IsNull() ? std::string() : std::get<std::string>(value));
-  } else if (c.type == ColumnType::kInteger) {
-    number.integer = cell.IsNull() ? 0 : std::get<std::int64_t>(value);
-  } else if (std::holds_alternative<std::int64_t>(value)) {
-    number.real = static_cast<double>(std::get<std::int64_t>(value));
-  } else if (std::holds_alternative<double>(value)) {
-    number.real = std::get<double>(value);
-  }
-  cells_.push_back(number);
 }
 
 }  // namespace VnKxHost

@@ -98,7 +98,6 @@ class Table {
   std::size_t Slot(std::size_t row, std::size_t column) const {
     return row * columns_.size() + column;
   }
-  void Append(std::size_t column, const Cell& cell);
   // The column the next appended cell goes to.
   const Column& NextColumn() const;
 
