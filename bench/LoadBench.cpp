@@ -123,6 +123,16 @@ void BM_Load(benchmark::State& state) {
   ReportPerItem(state, static_cast<int>(state.range(0)), text);
 }
 
+// The document alone: the text parsed by the helper library.
+void BM_Document(benchmark::State& state) {
+  const std::string& text = Document("wide", static_cast<int>(state.range(0)));
+  WarmUp([&] { Load(text); });
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(KxCppHelperV1::HostHelper::createFromContents(text).isValid());
+  }
+  ReportPerItem(state, static_cast<int>(state.range(0)), text);
+}
+
 // Parse only (no variable list): text to document to fields.
 void BM_Parse(benchmark::State& state) {
   const std::string& text = Document("wide", static_cast<int>(state.range(0)));
@@ -179,6 +189,7 @@ void BM_LoadPeakHeap(benchmark::State& state) {
 }  // namespace
 
 BENCHMARK(BM_PugiLoad)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Document)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Parse)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Load)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BaseField)->Arg(1000)->Arg(100000)->Unit(benchmark::kMillisecond);

@@ -1,7 +1,5 @@
 #include "external/hosthelper/XMLDocument.h"
 
-#include <pugixml.hpp>
-
 #include <cstring>
 #include <memory>
 #include <string>
@@ -15,8 +13,8 @@ XMLException::~XMLException() = default;
 
 XMLDocument::XMLDocument() = default;
 
-XMLDocument::XMLDocument(std::shared_ptr<pugi::xml_document> dom)
-    : XMLElement(dom->document_element().internal_object()), dom_(std::move(dom)) {}
+XMLDocument::XMLDocument(std::shared_ptr<xmltree::Tree> dom)
+    : XMLElement(dom.get(), xmltree::Tree::kRoot), dom_(std::move(dom)) {}
 
 XMLDocument::XMLDocument(KxXML* xml) {
   if (xml == nullptr || xml->text == nullptr) return;
@@ -37,46 +35,28 @@ size_t TextLength(const char* text, size_t length) {
   return zero == nullptr ? length : static_cast<size_t>(static_cast<const char*>(zero) - text);
 }
 
-// Default options: no DOCTYPE node, so declared entities are never expanded.
-constexpr unsigned int kParseOptions = pugi::parse_default;
-
-void Check(const pugi::xml_parse_result& result) {
-  if (!result) {
-    throw XMLException(std::string("malformed document at offset ") +
-                       std::to_string(result.offset) + ": " + result.description());
-  }
-}
-
-// A DOM together with the text it was parsed from in place.
-struct InPlaceDocument {
-  pugi::xml_document dom;
-  std::unique_ptr<char[]> text;
-};
-
 }  // namespace
 
 XMLDocument XMLDocument::parse(const char* text, size_t length) {
   if (text == nullptr) throw XMLException("no document text");
-  auto dom = std::make_shared<pugi::xml_document>();
-  Check(dom->load_buffer(text, TextLength(text, length), kParseOptions, pugi::encoding_utf8));
-  return XMLDocument(std::move(dom));
+  const size_t used = TextLength(text, length);
+  std::unique_ptr<char[]> copy(new char[used + 1]);
+  std::memcpy(copy.get(), text, used);
+  copy[used] = '\0';
+  return XMLDocument(xmltree::Tree::Parse(std::move(copy), used));
 }
 
 XMLDocument XMLDocument::parseInPlace(std::unique_ptr<char[]> text, size_t length) {
   if (text == nullptr) throw XMLException("no document text");
-  auto holder = std::make_shared<InPlaceDocument>();
-  holder->text = std::move(text);
-  Check(holder->dom.load_buffer_inplace(holder->text.get(), TextLength(holder->text.get(), length),
-                                        kParseOptions, pugi::encoding_utf8));
-  pugi::xml_document* dom = &holder->dom;
-  return XMLDocument(std::shared_ptr<pugi::xml_document>(std::move(holder), dom));
+  const size_t used = TextLength(text.get(), length);
+  // The parser needs a zero after the text; a buffer without one is copied.
+  if (used == length) return parse(text.get(), length);
+  return XMLDocument(xmltree::Tree::Parse(std::move(text), used));
 }
 
 XMLDocument XMLDocument::createWithRoot(const char* rootName) {
   if (rootName == nullptr || *rootName == '\0') throw XMLException("empty root element name");
-  auto dom = std::make_shared<pugi::xml_document>();
-  dom->append_child(rootName);
-  return XMLDocument(std::move(dom));
+  return XMLDocument(xmltree::Tree::WithRoot(rootName));
 }
 
 }  // namespace KxCppHelperV1

@@ -11,10 +11,6 @@
 #include "external/hosthelper/KxRecords.h"
 #include "external/hosthelper/XMLElement.h"
 
-namespace pugi {
-class xml_document;
-}
-
 namespace KxCppHelperV1 {
 
 class KXCOMSERV_API XMLDocument : public XMLElement {
@@ -40,8 +36,8 @@ class KXCOMSERV_API XMLDocument : public XMLElement {
   static XMLDocument createWithRoot(const char* rootName);
 
  private:
-  explicit XMLDocument(std::shared_ptr<pugi::xml_document> dom);
-  std::shared_ptr<pugi::xml_document> dom_;
+  explicit XMLDocument(std::shared_ptr<xmltree::Tree> dom);
+  std::shared_ptr<xmltree::Tree> dom_;
 };
 
 }  // namespace KxCppHelperV1

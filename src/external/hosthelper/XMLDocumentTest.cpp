@@ -165,6 +165,64 @@ TEST(XMLDocumentParse, MalformedTextThrows) {
   EXPECT_THROW(HostHelper::createNew(""), XMLException);
 }
 
+TEST(XMLDocumentParse, MarkupRulesOfWellFormedText) {
+  for (const char* text : {"<a/><b/>", "<a/>tail", "text<a/>", "<a x='1'y='2'/>", "<a x='1/>",
+                           "<a x/>", "<a><!-- open </a>", "<a><![CDATA[open</a>", "<a><?pi </a>",
+                           "<a/><!DOCTYPE a>", "<a></a >x", "<a></ab>", "<ab></a>", "<1a/>",
+                           "<a>&lt;", "<a b='&amp;'></a"}) {
+    SCOPED_TRACE(text);
+    EXPECT_THROW(HostHelper::createFromContents(text), XMLException);
+  }
+  const XMLDocument doc = HostHelper::createFromContents(
+      "\xEF\xBB\xBF<?xml version='1.0'?>\n<!DOCTYPE r [<!-- a > b --><!ENTITY e '>'>]>\n"
+      "<r a = \"x'y\" b='q\"&lt;&#65;&#x42;&#x20AC;&unknown;&#0;&#xD800;'\tc='1\r\n2\t3'>"
+      "<!-- note --><t>x &amp; y\r\nz</t><c><![CDATA[<raw> & ]]></c>  <e   /><?pi x?>"
+      "<m>one<i/>two</m><z><![CDATA[]]></z></r >\n<!-- after -->\n");
+  EXPECT_EQ(doc.getName(), "r");
+  EXPECT_EQ(doc.getAttribute("a"), "x'y");
+  EXPECT_EQ(doc.getAttribute("b"), "q\"<AB\xE2\x82\xAC&unknown;&#0;&#xD800;");
+  // Line ends and tabs in attribute values read as spaces; in text a line end reads as "\n".
+  EXPECT_EQ(doc.getAttribute("c"), "1 2 3");
+  EXPECT_EQ(doc.getElement("t").getText(), "x & y\nz");
+  EXPECT_EQ(doc.getElement("c").getText(), "<raw> & ");
+  EXPECT_EQ(doc.getElement("m").getText(), "one");
+  EXPECT_EQ(Names(doc.getElementsDirect("")), (std::vector<std::string>{"t", "c", "e", "m", "z"}));
+  EXPECT_NE(doc.doc2string().find("<z/>"), std::string::npos);
+  // Whitespace between elements is not text; text keeps its own spaces.
+  EXPECT_EQ(doc.getElement("e").getText(), "");
+  EXPECT_EQ(HostHelper::createFromContents("<r>  a b  </r>").getText(), "  a b  ");
+  EXPECT_EQ(HostHelper::createFromContents(
+                std::string("<r><x/></r>\0<garbage", 20).c_str()).doc2string(),
+            "<r><x/></r>");
+}
+
+TEST(XMLDocumentWrite, CompactAndIndentedTextsReadBackTheSame) {
+  XMLDocument doc = HostHelper::createNew("root");
+  XMLElement a = doc.addElement("a");
+  a.addAttribute("v", "tab\there\nline \"q\" <&> \r");
+  a.addElement("b");
+  XMLElement t = doc.addElement("t");
+  t.addText("  keep  <this> & that\r\n");
+  t.addElement("inner").addAttribute("k", "1");
+  doc.addElement("s").addText(" \t");
+  doc.addElement("n").addText("");
+  a.addAttribute("w", "late");  // after the child: the attributes move, the order stays
+  EXPECT_EQ(doc.doc2string(),
+            "<root><a v=\"tab&#9;here&#10;line &quot;q&quot; &lt;&amp;&gt; &#13;\" w=\"late\">"
+            "<b/></a><t>  keep  &lt;this&gt; &amp; that&#13;\n<inner k=\"1\"/></t><s>&#32;\t</s><n/></root>");
+  EXPECT_EQ(doc.doc2prettyString(),
+            "<root>\n  <a v=\"tab&#9;here&#10;line &quot;q&quot; &lt;&amp;&gt; &#13;\" "
+            "w=\"late\">\n    <b />\n  </a>\n"
+            "  <t>  keep  &lt;this&gt; &amp; that&#13;\n<inner k=\"1\"/></t>\n  <s>&#32;\t</s>\n  <n />\n</root>\n");
+  for (const std::string& text : {doc.doc2string(), doc.doc2prettyString()}) {
+    const XMLDocument again = HostHelper::createFromContents(text);
+    EXPECT_EQ(again.getElement("a").getAttribute("v"), "tab\there\nline \"q\" <&> \r");
+    EXPECT_EQ(again.getElement("t").getText(), "  keep  <this> & that\r\n");
+    EXPECT_EQ(again.getElement("s").getText(), " \t");
+    EXPECT_EQ(again.doc2string(), doc.doc2string());
+  }
+}
+
 TEST(XMLDocumentParse, ABufferParsedInPlaceLivesWithItsDocument) {
   const std::string text = std::string(kNested) + "<!-- trailing -->";
   BufferHelper buffer(text.size() + 10);

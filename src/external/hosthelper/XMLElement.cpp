@@ -1,15 +1,11 @@
 #include "external/hosthelper/XMLElement.h"
 
-#include <pugixml.hpp>
-
 #include <charconv>
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
-#include <new>
-#include <sstream>
 
 #include <locale.h>
 
@@ -17,10 +13,6 @@
 
 namespace KxCppHelperV1 {
 namespace {
-
-pugi::xml_node Node(pugi::xml_node_struct* node) {
-  return pugi::xml_node(node);
-}
 
 std::string_view Trim(std::string_view text) {
   const char* spaces = " \t\r\n";
@@ -83,47 +75,41 @@ bool ParseInt64(std::string_view text, std::int64_t& value) {
 }  // namespace
 
 void XMLElement::requireValid(const char* operation) const {
-  if (node_ == nullptr) {
+  if (tree_ == nullptr) {
     throw XMLException(std::string(operation) + " on an invalid element");
   }
 }
 
 std::string XMLElement::getName() const {
-  return node_ == nullptr ? std::string() : std::string(Node(node_).name());
-}
-
-const char* XMLElement::nameData() const {
-  return node_ == nullptr ? "" : Node(node_).name();
-}
-
-bool XMLElement::hasName(const char* name) const {
-  return node_ != nullptr && std::strcmp(Node(node_).name(), name) == 0;
+  return tree_ == nullptr ? std::string() : std::string(node().text, node().length);
 }
 
 XMLElement XMLElement::getElement(const char* name) const {
   // Only the first match: an iterator would go on looking for the second.
-  const XMLElementIterator it(node_, name == nullptr ? std::string() : std::string(name), false);
-  return XMLElement(it.next_);
+  const XMLElementIterator it = getElements(name);
+  return it.hasMore() ? XMLElement(tree_, it.next_) : XMLElement();
 }
 
 XMLElementIterator XMLElement::getElements(const char* name) const {
-  return XMLElementIterator(node_, name == nullptr ? std::string() : std::string(name), false);
+  return XMLElementIterator(tree_, index_, name == nullptr ? std::string() : std::string(name),
+                            false);
 }
 
 XMLElementIterator XMLElement::getElements(const std::string& name) const {
-  return XMLElementIterator(node_, name, false);
+  return XMLElementIterator(tree_, index_, name, false);
 }
 
 XMLElementIterator XMLElement::getElementsDirect(const char* name) const {
-  return XMLElementIterator(node_, name == nullptr ? std::string() : std::string(name), true);
+  return XMLElementIterator(tree_, index_, name == nullptr ? std::string() : std::string(name),
+                            true);
 }
 
 XMLElementIterator XMLElement::getElementsDirect(const std::string& name) const {
-  return XMLElementIterator(node_, name, true);
+  return XMLElementIterator(tree_, index_, name, true);
 }
 
 bool XMLElement::hasAttribute(const char* name) const {
-  return node_ != nullptr && name != nullptr && !Node(node_).attribute(name).empty();
+  return tree_ != nullptr && name != nullptr && tree_->FindAttribute(index_, name) != nullptr;
 }
 
 std::string XMLElement::getAttribute(const char* name) const {
@@ -132,28 +118,35 @@ std::string XMLElement::getAttribute(const char* name) const {
 
 bool XMLElement::getAttribute(const char* name, std::string& value) const {
   requireValid("getAttribute");
-  const pugi::xml_attribute attribute = Node(node_).attribute(name);
-  if (attribute.empty()) return false;
-  value = attribute.value();
+  if (name == nullptr) return false;
+  const xmltree::Attribute* attribute = tree_->FindAttribute(index_, name);
+  if (attribute == nullptr) return false;
+  value.assign(attribute->value, attribute->valueLength);
   return true;
 }
 
 bool XMLElement::getAttribute(const char* name, double& value) const {
   requireValid("getAttribute");
-  const pugi::xml_attribute attribute = Node(node_).attribute(name);
-  return !attribute.empty() && ParseDouble(attribute.value(), value);
+  const xmltree::Attribute* attribute =
+      name == nullptr ? nullptr : tree_->FindAttribute(index_, name);
+  return attribute != nullptr &&
+         ParseDouble(std::string_view(attribute->value, attribute->valueLength), value);
 }
 
 bool XMLElement::getAttribute(const char* name, std::int64_t& value) const {
   requireValid("getAttribute");
-  const pugi::xml_attribute attribute = Node(node_).attribute(name);
-  return !attribute.empty() && ParseInt64(attribute.value(), value);
+  const xmltree::Attribute* attribute =
+      name == nullptr ? nullptr : tree_->FindAttribute(index_, name);
+  return attribute != nullptr &&
+         ParseInt64(std::string_view(attribute->value, attribute->valueLength), value);
 }
 
 std::string_view XMLElement::getAttributeView(const char* name) const {
   requireValid("getAttribute");
-  const pugi::xml_attribute attribute = Node(node_).attribute(name);
-  return attribute.empty() ? std::string_view() : std::string_view(attribute.value());
+  const xmltree::Attribute* attribute =
+      name == nullptr ? nullptr : tree_->FindAttribute(index_, name);
+  return attribute == nullptr ? std::string_view()
+                              : std::string_view(attribute->value, attribute->valueLength);
 }
 
 bool XMLElement::parseDouble(std::string_view text, double& value) {
@@ -164,32 +157,16 @@ bool XMLElement::parseInt64(std::string_view text, std::int64_t& value) {
   return ParseInt64(text, value);
 }
 
-size_t XMLElement::getAttributeViews(AttributeView* views, size_t capacity) const {
-  requireValid("getAttribute");
-  size_t count = 0;
-  // An attribute always has a name, and the library answers "" for the one past the last.
-  pugi::xml_attribute a = Node(node_).first_attribute();
-  for (const char* name = a.name(); *name != '\0'; name = a.name()) {
-    if (count < capacity) new (&views[count]) AttributeView{name, a.value()};
-    ++count;
-    a = a.next_attribute();
-  }
-  return count;
-}
-
 XMLElement XMLElement::addElement(const char* name) {
   requireValid("addElement");
   if (name == nullptr || *name == '\0') throw XMLException("addElement with an empty name");
-  return XMLElement(Node(node_).append_child(name).internal_object());
+  return XMLElement(tree_, tree_->AppendElement(index_, name));
 }
 
 void XMLElement::addAttribute(const char* name, const char* value) {
   requireValid("addAttribute");
   if (name == nullptr || *name == '\0') throw XMLException("addAttribute with an empty name");
-  pugi::xml_node node = Node(node_);
-  pugi::xml_attribute attribute = node.attribute(name);
-  if (attribute.empty()) attribute = node.append_attribute(name);
-  attribute.set_value(value == nullptr ? "" : value);
+  tree_->SetAttribute(index_, name, value == nullptr ? "" : value);
 }
 
 void XMLElement::addAttribute(const char* name, std::int64_t value) {
@@ -201,84 +178,50 @@ void XMLElement::addAttribute(const char* name, std::int64_t value) {
 
 void XMLElement::addText(const std::string& text) {
   requireValid("addText");
-  Node(node_).append_child(pugi::node_pcdata).set_value(text.c_str());
+  tree_->AppendText(index_, text);
 }
 
 std::string XMLElement::getText() const {
   requireValid("getText");
-  return Node(node_).text().get();
+  for (std::uint32_t child = node().firstChild; child != xmltree::kNone;
+       child = tree_->nodes[child].nextSibling) {
+    const xmltree::Node& text = tree_->nodes[child];
+    if (!text.isElement) return std::string(text.text, text.length);
+  }
+  return std::string();
 }
 
 std::string XMLElement::doc2string() const {
   requireValid("doc2string");
-  std::ostringstream out;
-  Node(node_).root().print(out, "", pugi::format_raw | pugi::format_no_declaration);
-  return std::move(out).str();
+  std::string text;
+  tree_->Write(text, false);
+  return text;
 }
 
 std::string XMLElement::doc2prettyString() const {
   requireValid("doc2string");
-  std::ostringstream out;
-  Node(node_).root().print(out, "  ", pugi::format_indent | pugi::format_no_declaration);
-  return std::move(out).str();
+  std::string text;
+  tree_->Write(text, true);
+  return text;
 }
 
-XMLElementIterator::XMLElementIterator(pugi::xml_node_struct* scope, std::string name, bool direct)
-    : scope_(scope), name_(std::move(name)), direct_(direct) {
-  if (scope_ == nullptr) return;
-  next_ = firstMatchFrom(Node(scope_).first_child().internal_object());
-}
-
-pugi::xml_node_struct* XMLElementIterator::firstMatchFrom(pugi::xml_node_struct* from) const {
-  while (from != nullptr && !matches(from)) from = advance(from);
-  return from;
-}
-
-// The XML library's node accessors are calls into it, so the walk makes as few as it can: the
-// name is compared first and the node's kind read only for a name that matches.
-bool XMLElementIterator::matches(pugi::xml_node_struct* node) const {
-  const pugi::xml_node n(node);
-  if (name_.empty()) return n.type() == pugi::node_element;
-  const char* name = n.name();
-  if (name[0] != name_[0] || std::strcmp(name, name_.c_str()) != 0) return false;
-  return n.type() == pugi::node_element;
-}
-
-// The node after `from` in a pre-order walk of the scope (or of its children only).
-pugi::xml_node_struct* XMLElementIterator::advance(pugi::xml_node_struct* from) const {
-  pugi::xml_node node(from);
-  if (!direct_) {
-    if (pugi::xml_node_struct* child = node.first_child().internal_object()) return child;
-  }
-  for (pugi::xml_node_struct* current = from; current != nullptr && current != scope_;) {
-    if (pugi::xml_node_struct* sibling = node.next_sibling().internal_object()) return sibling;
-    if (direct_) return nullptr;
-    node = node.parent();
-    current = node.internal_object();
-  }
-  return nullptr;
-}
-
-XMLElement XMLElementIterator::next() {
-  pugi::xml_node_struct* current = next_;
-  last_ = current;
-  if (current == nullptr) return XMLElement();
-  next_ = firstMatchFrom(advance(current));
-  return XMLElement(current);
+XMLElementIterator::XMLElementIterator(xmltree::Tree* tree, std::uint32_t scope, std::string name,
+                                       bool direct)
+    : tree_(tree), scope_(scope), name_(std::move(name)), direct_(direct) {
+  if (tree_ == nullptr) return;
+  next_ = firstMatchFrom(tree_->nodes[scope_].firstChild);
 }
 
 void XMLElementIterator::skipChildren() {
-  if (last_ == nullptr || direct_) return;
+  if (last_ == xmltree::kNone || direct_) return;
   // The node after the last element's subtree: its next sibling, or an ancestor's.
-  pugi::xml_node node(last_);
-  pugi::xml_node_struct* after = nullptr;
-  while (node && node.internal_object() != scope_) {
-    const pugi::xml_node sibling = node.next_sibling();
-    if (sibling) {
-      after = sibling.internal_object();
+  std::uint32_t after = xmltree::kNone;
+  for (std::uint32_t node = last_; node != xmltree::kNone && node != scope_;
+       node = tree_->nodes[node].parent) {
+    if (tree_->nodes[node].nextSibling != xmltree::kNone) {
+      after = tree_->nodes[node].nextSibling;
       break;
     }
-    node = node.parent();
   }
   next_ = firstMatchFrom(after);
 }

@@ -8,14 +8,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <new>
 #include <string>
 #include <string_view>
 
 #include "external/hosthelper/KxExport.h"
-
-namespace pugi {
-struct xml_node_struct;
-}
+#include "external/hosthelper/XMLTree.h"
 
 namespace KxCppHelperV1 {
 
@@ -25,16 +24,20 @@ class KXCOMSERV_API XMLElement {
  public:
   XMLElement() = default;
 
-  bool isValid() const { return node_ != nullptr; }
+  bool isValid() const { return tree_ != nullptr; }
   // Whether both handles stand for the same element (or are both invalid).
-  bool operator==(const XMLElement& other) const { return node_ == other.node_; }
-  bool operator!=(const XMLElement& other) const { return node_ != other.node_; }
+  bool operator==(const XMLElement& other) const {
+    return tree_ == other.tree_ && index_ == other.index_;
+  }
+  bool operator!=(const XMLElement& other) const { return !(*this == other); }
   // The element's name; empty for an invalid element.
   std::string getName() const;
-  bool hasName(const char* name) const;
+  bool hasName(const char* name) const {
+    return tree_ != nullptr && std::strcmp(node().text, name) == 0;
+  }
   // The element's name without a copy ("" for an invalid element); valid while the document
   // lives.
-  const char* nameData() const;
+  const char* nameData() const { return tree_ == nullptr ? "" : node().text; }
 
   // First element of `name` at any depth below this one, in document order; invalid if none.
   XMLElement getElement(const char* name) const;
@@ -77,7 +80,17 @@ class KXCOMSERV_API XMLElement {
     std::string_view name;
     std::string_view value;
   };
-  size_t getAttributeViews(AttributeView* views, size_t capacity) const;
+  size_t getAttributeViews(AttributeView* views, size_t capacity) const {
+    if (tree_ == nullptr) requireValid("getAttribute");
+    const xmltree::Node& n = node();
+    const xmltree::Attribute* attributes = tree_->attributes.data() + n.firstAttribute;
+    const size_t filled = n.attributeCount < capacity ? n.attributeCount : capacity;
+    for (size_t i = 0; i < filled; ++i) {
+      const xmltree::Attribute& a = attributes[i];
+      new (&views[i]) AttributeView{{a.name, a.nameLength}, {a.value, a.valueLength}};
+    }
+    return n.attributeCount;
+  }
   // The numeric reads' rules applied to a text: false (value untouched) when it is not a number.
   static bool parseDouble(std::string_view text, double& value);
   static bool parseInt64(std::string_view text, std::int64_t& value);
@@ -105,38 +118,65 @@ class KXCOMSERV_API XMLElement {
   std::string doc2prettyString() const;
 
  protected:
-  explicit XMLElement(pugi::xml_node_struct* node) : node_(node) {}
-  pugi::xml_node_struct* node() const { return node_; }
+  XMLElement(xmltree::Tree* tree, std::uint32_t index) : tree_(tree), index_(index) {}
+  const xmltree::Node& node() const { return tree_->nodes[index_]; }
+  // Throws XMLException naming `operation` when the element is invalid.
   void requireValid(const char* operation) const;
 
  private:
   friend class XMLElementIterator;
-  pugi::xml_node_struct* node_ = nullptr;
+  xmltree::Tree* tree_ = nullptr;
+  std::uint32_t index_ = xmltree::kNone;
 };
 
 // Walks elements in document order without recursion or allocation beyond the name.
 class KXCOMSERV_API XMLElementIterator {
  public:
   XMLElementIterator() = default;
-  bool hasMore() const { return next_ != nullptr; }
+  bool hasMore() const { return next_ != xmltree::kNone; }
   // The next element; invalid once the walk has ended.
-  XMLElement next();
+  XMLElement next() {
+    const std::uint32_t current = next_;
+    last_ = current;
+    if (current == xmltree::kNone) return XMLElement();
+    next_ = firstMatchFrom(advance(current));
+    return XMLElement(tree_, current);
+  }
   // Leaves out the descendants of the element that next() returned last, so that the walk goes
   // on after its subtree. Nothing changes before the first next() or for a direct walk.
   void skipChildren();
 
  private:
   friend class XMLElement;
-  XMLElementIterator(pugi::xml_node_struct* scope, std::string name, bool direct);
-  pugi::xml_node_struct* advance(pugi::xml_node_struct* from) const;
-  bool matches(pugi::xml_node_struct* node) const;
+  XMLElementIterator(xmltree::Tree* tree, std::uint32_t scope, std::string name, bool direct);
 
-  // The first match at or after `from` in the walk, or null.
-  pugi::xml_node_struct* firstMatchFrom(pugi::xml_node_struct* from) const;
+  bool matches(std::uint32_t index) const {
+    const xmltree::Node& node = tree_->nodes[index];
+    if (!node.isElement) return false;
+    return name_.empty() || (node.length == name_.size() &&
+                             std::memcmp(node.text, name_.data(), name_.size()) == 0);
+  }
+  // The node after `from` in a pre-order walk of the scope (or of its children only).
+  std::uint32_t advance(std::uint32_t from) const {
+    const xmltree::Node* nodes = tree_->nodes.data();
+    if (!direct_ && nodes[from].firstChild != xmltree::kNone) return nodes[from].firstChild;
+    for (std::uint32_t current = from; current != xmltree::kNone && current != scope_;) {
+      if (nodes[current].nextSibling != xmltree::kNone) return nodes[current].nextSibling;
+      if (direct_) return xmltree::kNone;
+      current = nodes[current].parent;
+    }
+    return xmltree::kNone;
+  }
+  // The first match at or after `from` in the walk, or none.
+  std::uint32_t firstMatchFrom(std::uint32_t from) const {
+    while (from != xmltree::kNone && !matches(from)) from = advance(from);
+    return from;
+  }
 
-  pugi::xml_node_struct* scope_ = nullptr;
-  pugi::xml_node_struct* next_ = nullptr;
-  pugi::xml_node_struct* last_ = nullptr;
+  xmltree::Tree* tree_ = nullptr;
+  std::uint32_t scope_ = xmltree::kNone;
+  std::uint32_t next_ = xmltree::kNone;
+  std::uint32_t last_ = xmltree::kNone;
   std::string name_;
   bool direct_ = false;
 };

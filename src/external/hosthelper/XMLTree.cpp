@@ -1,0 +1,607 @@
+#include "external/hosthelper/XMLTree.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include "external/hosthelper/XMLException.h"
+
+namespace KxCppHelperV1 {
+namespace xmltree {
+namespace {
+
+enum CharClass : std::uint8_t {
+  kSpace = 1,
+  kNameStart = 2,
+  kNameChar = 4,
+  kTextStop = 8,       // ends the plain run of a text: '<', '&', '\r', end
+  kAttributeStop = 16  // ends the plain run of an attribute value: quotes, '&', '\t\n\r', end
+};
+
+struct CharTable {
+  std::uint8_t classes[256] = {};
+  constexpr CharTable() {
+    for (int c = 0; c < 256; ++c) {
+      std::uint8_t bits = 0;
+      const bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+      if (c == ' ' || c == '\t' || c == '\r' || c == '\n') bits |= kSpace;
+      if (letter || c == '_' || c == ':' || c >= 0x80) bits |= kNameStart | kNameChar;
+      if ((c >= '0' && c <= '9') || c == '.' || c == '-') bits |= kNameChar;
+      if (c == '<' || c == '&' || c == '\r' || c == 0) bits |= kTextStop;
+      if (c == '"' || c == '\'' || c == '&' || c == '\t' || c == '\n' || c == '\r' || c == 0) {
+        bits |= kAttributeStop;
+      }
+      classes[c] = bits;
+    }
+  }
+};
+
+constexpr CharTable kChars;
+
+inline bool Is(char c, CharClass bit) {
+  return (kChars.classes[static_cast<unsigned char>(c)] & bit) != 0;
+}
+
+// How many '<' and '=' the text holds: bounds on the elements and attributes to come, so that
+// the arrays are sized once.
+void CountMarks(const char* text, std::size_t length, std::size_t& angles, std::size_t& equals) {
+  angles = 0;
+  equals = 0;
+  std::size_t i = 0;
+#if defined(__SSE2__)
+  const __m128i lt = _mm_set1_epi8('<');
+  const __m128i eq = _mm_set1_epi8('=');
+  const __m128i zero = _mm_setzero_si128();
+  while (length - i >= 16) {
+    // Byte counters, summed before they can wrap.
+    __m128i ltCount = zero;
+    __m128i eqCount = zero;
+    const std::size_t blocks = std::min<std::size_t>((length - i) / 16, 255);
+    for (std::size_t b = 0; b < blocks; ++b, i += 16) {
+      const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
+      ltCount = _mm_sub_epi8(ltCount, _mm_cmpeq_epi8(bytes, lt));
+      eqCount = _mm_sub_epi8(eqCount, _mm_cmpeq_epi8(bytes, eq));
+    }
+    const __m128i ltSums = _mm_sad_epu8(ltCount, zero);
+    const __m128i eqSums = _mm_sad_epu8(eqCount, zero);
+    angles += static_cast<std::size_t>(_mm_cvtsi128_si32(ltSums) +
+                                       _mm_cvtsi128_si32(_mm_srli_si128(ltSums, 8)));
+    equals += static_cast<std::size_t>(_mm_cvtsi128_si32(eqSums) +
+                                       _mm_cvtsi128_si32(_mm_srli_si128(eqSums, 8)));
+  }
+#endif
+  for (; i < length; ++i) {
+    angles += text[i] == '<';
+    equals += text[i] == '=';
+  }
+}
+
+// Writes code point `code` as UTF-8 at `out`; returns the end.
+char* EncodeUtf8(std::uint32_t code, char* out) {
+  if (code < 0x80) {
+    *out++ = static_cast<char>(code);
+  } else if (code < 0x800) {
+    *out++ = static_cast<char>(0xC0 | (code >> 6));
+    *out++ = static_cast<char>(0x80 | (code & 0x3F));
+  } else if (code < 0x10000) {
+    *out++ = static_cast<char>(0xE0 | (code >> 12));
+    *out++ = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    *out++ = static_cast<char>(0x80 | (code & 0x3F));
+  } else {
+    *out++ = static_cast<char>(0xF0 | (code >> 18));
+    *out++ = static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+    *out++ = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    *out++ = static_cast<char>(0x80 | (code & 0x3F));
+  }
+  return out;
+}
+
+// Decodes the reference at `in` (which is at '&') to `out`, moving both past it; false, with
+// nothing moved, for anything that is not one of the five named references or a character
+// reference to a valid, non-zero code point. Never writes more than it reads.
+bool DecodeReference(const char*& in, char*& out) {
+  const char* s = in + 1;
+  char decoded = 0;
+  if (s[0] == 'l' && s[1] == 't' && s[2] == ';') {
+    decoded = '<';
+    s += 3;
+  } else if (s[0] == 'g' && s[1] == 't' && s[2] == ';') {
+    decoded = '>';
+    s += 3;
+  } else if (s[0] == 'a' && s[1] == 'm' && s[2] == 'p' && s[3] == ';') {
+    decoded = '&';
+    s += 4;
+  } else if (s[0] == 'q' && s[1] == 'u' && s[2] == 'o' && s[3] == 't' && s[4] == ';') {
+    decoded = '"';
+    s += 5;
+  } else if (s[0] == 'a' && s[1] == 'p' && s[2] == 'o' && s[3] == 's' && s[4] == ';') {
+    decoded = '\'';
+    s += 5;
+  } else if (s[0] == '#') {
+    ++s;
+    const bool hex = *s == 'x';
+    if (hex) ++s;
+    std::uint32_t code = 0;
+    const char* digits = s;
+    for (;; ++s) {
+      int digit = -1;
+      if (*s >= '0' && *s <= '9') {
+        digit = *s - '0';
+      } else if (hex && *s >= 'a' && *s <= 'f') {
+        digit = *s - 'a' + 10;
+      } else if (hex && *s >= 'A' && *s <= 'F') {
+        digit = *s - 'A' + 10;
+      }
+      if (digit < 0) break;
+      code = code * (hex ? 16 : 10) + static_cast<std::uint32_t>(digit);
+      if (code > 0x10FFFF) return false;
+    }
+    if (s == digits || *s != ';' || code == 0 || (code >= 0xD800 && code <= 0xDFFF)) {
+      return false;
+    }
+    out = EncodeUtf8(code, out);
+    in = s + 1;
+    return true;
+  } else {
+    return false;
+  }
+  *out++ = decoded;
+  in = s;
+  return true;
+}
+
+}  // namespace
+
+// Reads the text where it lies, writing decoded names and texts back over it, each followed by
+// a zero. Iterative throughout: the open element's parent link is the stack, so nesting depth
+// costs no machine stack.
+class Tree::Parser {
+ public:
+  Parser(Tree& tree, char* text, std::size_t length)
+      : tree_(tree), begin_(text), end_(text + length), p_(text) {}
+
+  void Run() {
+    // A UTF-8 byte-order mark.
+    if (end_ - p_ >= 3 && static_cast<unsigned char>(p_[0]) == 0xEF &&
+        static_cast<unsigned char>(p_[1]) == 0xBB && static_cast<unsigned char>(p_[2]) == 0xBF) {
+      p_ += 3;
+    }
+    for (;;) {
+      char* s = p_;
+      while (Is(*s, kSpace)) ++s;
+      if (*s == '<') {
+        p_ = s;
+      } else if (s == end_) {
+        break;
+      } else {
+        ReadText();
+      }
+      ReadMarkup();
+    }
+    if (open_ != kNone) Fail("an element is not closed", end_);
+    if (tree_.nodes.empty()) Fail("no root element", end_);
+  }
+
+ private:
+  [[noreturn]] void Fail(const char* what, const char* at) const {
+    throw XMLException(std::string("malformed document at offset ") +
+                       std::to_string(at - begin_) + ": " + what);
+  }
+
+  // The text from p_ (not all spaces) up to the next markup, decoded and kept as a text node.
+  void ReadText() {
+    if (open_ == kNone) Fail("text outside the root element", p_);
+    char* start = p_;
+    char* s = p_;
+    while (!Is(*s, kTextStop)) ++s;
+    char* end = s;
+    if (*s == '&' || *s == '\r') {
+      const char* in = s;
+      char* out = s;
+      for (;;) {
+        const char c = *in;
+        if (!Is(c, kTextStop)) {
+          *out++ = c;
+          ++in;
+        } else if (c == '&') {
+          if (!DecodeReference(in, out)) *out++ = *in++;
+        } else if (c == '\r') {
+          *out++ = '\n';
+          in += in[1] == '\n' ? 2 : 1;
+        } else {
+          break;
+        }
+      }
+      s = const_cast<char*>(in);
+      end = out;
+    }
+    if (s == end_) Fail("an element is not closed", s);
+    // The zero may land on the '<' that follows; ReadMarkup does not read it again.
+    *end = '\0';
+    tree_.AppendNode(open_, start, static_cast<std::uint32_t>(end - start), false);
+    p_ = s;
+  }
+
+  // The markup at p_, whose '<' may already be overwritten.
+  void ReadMarkup() {
+    const char next = p_[1];
+    if (Is(next, kNameStart)) {
+      ReadStartTag();
+    } else if (next == '/') {
+      ReadEndTag();
+    } else if (next == '?') {
+      p_ = SkipPast(p_ + 2, "?>", "a processing instruction is not closed");
+    } else if (next == '!' && p_[2] == '-' && p_[3] == '-') {
+      p_ = SkipPast(p_ + 4, "-->", "a comment is not closed");
+    } else if (next == '!' && std::strncmp(p_ + 2, "[CDATA[", 7) == 0) {
+      ReadCData();
+    } else if (next == '!' && std::strncmp(p_ + 2, "DOCTYPE", 7) == 0) {
+      SkipDoctype();
+    } else {
+      Fail("unexpected character after '<'", p_ + 1);
+    }
+  }
+
+  char* SkipPast(char* from, const char* terminator, const char* failure) const {
+    char* found = std::strstr(from, terminator);
+    if (found == nullptr) Fail(failure, from);
+    return found + std::strlen(terminator);
+  }
+
+  void ReadStartTag() {
+    char* name = p_ + 1;
+    char* s = name + 1;
+    while (Is(*s, kNameChar)) ++s;
+    if (open_ == kNone && !tree_.nodes.empty()) Fail("a second root element", p_);
+    const std::uint32_t element =
+        tree_.AppendNode(open_, name, static_cast<std::uint32_t>(s - name), true);
+    char c = *s;
+    *s = '\0';
+    for (;;) {
+      if (!Is(c, kSpace) && c != '>' && c != '/') Fail("unexpected character in a tag", s);
+      while (Is(c, kSpace)) c = *++s;
+      if (c == '>') {
+        open_ = element;
+        p_ = s + 1;
+        return;
+      }
+      if (c == '/') {
+        if (s[1] != '>') Fail("expected '>' after '/'", s + 1);
+        p_ = s + 2;
+        return;
+      }
+      if (!Is(c, kNameStart)) Fail("unexpected character in a tag", s);
+      c = ReadAttribute(s);
+    }
+  }
+
+  // The attribute whose name starts at s; leaves s after its closing quote and returns the
+  // character there.
+  char ReadAttribute(char*& s) {
+    char* name = s;
+    ++s;
+    while (Is(*s, kNameChar)) ++s;
+    const auto nameLength = static_cast<std::uint32_t>(s - name);
+    char c = *s;
+    *s = '\0';
+    while (Is(c, kSpace)) c = *++s;
+    if (c != '=') Fail("an attribute without a value", s);
+    c = *++s;
+    while (Is(c, kSpace)) c = *++s;
+    if (c != '"' && c != '\'') Fail("an attribute value without quotes", s);
+    const char quote = c;
+    char* value = ++s;
+    // The plain run first; the other quote is plain too.
+    for (;;) {
+      while (!Is(*s, kAttributeStop)) ++s;
+      if (*s == '"' || *s == '\'') {
+        if (*s == quote) break;
+        ++s;
+        continue;
+      }
+      break;
+    }
+    char* end = s;
+    if (*s != quote) {
+      const char* in = s;
+      char* out = s;
+      for (;;) {
+        const char d = *in;
+        if (d == quote || d == '\0') break;
+        if (d == '&') {
+          if (!DecodeReference(in, out)) *out++ = *in++;
+        } else if (d == '\r') {
+          *out++ = ' ';
+          in += in[1] == '\n' ? 2 : 1;
+        } else {
+          *out++ = d == '\t' || d == '\n' ? ' ' : d;
+          ++in;
+        }
+      }
+      s = const_cast<char*>(in);
+      end = out;
+      if (*s != quote) Fail("an attribute value is not closed", value);
+    }
+    *end = '\0';
+    tree_.attributes.push_back(
+        Attribute{name, value, nameLength, static_cast<std::uint32_t>(end - value)});
+    ++tree_.nodes[tree_.nodes.size() - 1].attributeCount;
+    return *++s;
+  }
+
+  void ReadEndTag() {
+    if (open_ == kNone) Fail("an end tag without a start tag", p_);
+    const Node& open = tree_.nodes[open_];
+    char* s = p_ + 2;
+    if (static_cast<std::size_t>(end_ - s) < open.length ||
+        std::memcmp(s, open.text, open.length) != 0 || Is(s[open.length], kNameChar)) {
+      Fail("an end tag does not match its start tag", s);
+    }
+    s += open.length;
+    while (Is(*s, kSpace)) ++s;
+    if (*s != '>') Fail("expected '>' in an end tag", s);
+    p_ = s + 1;
+    open_ = open.parent;
+  }
+
+  void ReadCData() {
+    if (open_ == kNone) Fail("text outside the root element", p_);
+    char* start = p_ + 9;
+    char* end = std::strstr(start, "]]>");
+    if (end == nullptr) Fail("a CDATA section is not closed", p_);
+    *end = '\0';
+    // An empty section adds nothing, as an empty addition does.
+    if (end != start) tree_.AppendNode(open_, start, static_cast<std::uint32_t>(end - start), false);
+    p_ = end + 3;
+  }
+
+  // A document type declaration, with any internal subset, skipped whole: nothing it declares
+  // is used.
+  void SkipDoctype() {
+    if (!tree_.nodes.empty()) Fail("a document type declaration after the root element", p_);
+    char* s = p_ + 9;
+    int depth = 0;
+    for (;;) {
+      const char c = *s;
+      if (c == '\0') Fail("a document type declaration is not closed", p_);
+      if (c == '"' || c == '\'') {
+        const char* close = std::strchr(s + 1, c);
+        if (close == nullptr) Fail("a document type declaration is not closed", p_);
+        s = const_cast<char*>(close) + 1;
+      } else if (c == '<' && std::strncmp(s, "<!--", 4) == 0) {
+        s = SkipPast(s + 4, "-->", "a comment is not closed");
+      } else if (c == '[') {
+        ++depth;
+        ++s;
+      } else if (c == ']') {
+        --depth;
+        ++s;
+      } else if (c == '>' && depth <= 0) {
+        p_ = s + 1;
+        return;
+      } else {
+        ++s;
+      }
+    }
+  }
+
+  Tree& tree_;
+  const char* const begin_;
+  char* const end_;
+  char* p_;
+  std::uint32_t open_ = kNone;
+};
+
+Tree::Tree() = default;
+Tree::~Tree() = default;
+
+std::shared_ptr<Tree> Tree::Parse(std::unique_ptr<char[]> text, std::size_t length) {
+  // Indexes and lengths are 32 bits wide.
+  if (length >= kNone) throw XMLException("document text longer than 4 GiB");
+  std::shared_ptr<Tree> tree(new Tree());
+  std::size_t angles = 0;
+  std::size_t equals = 0;
+  CountMarks(text.get(), length, angles, equals);
+  tree->nodes.reserve(angles);
+  tree->attributes.reserve(equals);
+  Parser(*tree, text.get(), length).Run();
+  tree->parsedText_ = std::move(text);
+  return tree;
+}
+
+std::shared_ptr<Tree> Tree::WithRoot(std::string_view name) {
+  std::shared_ptr<Tree> tree(new Tree());
+  const char* stored = tree->Store(name);
+  tree->AppendNode(kNone, stored, static_cast<std::uint32_t>(name.size()), true);
+  return tree;
+}
+
+std::uint32_t Tree::AppendNode(std::uint32_t parent, const char* text, std::uint32_t length,
+                               bool isElement) {
+  const auto index = static_cast<std::uint32_t>(nodes.size());
+  nodes.push_back(Node{text, length, parent, kNone, kNone, kNone,
+                       static_cast<std::uint32_t>(attributes.size()), 0, isElement});
+  if (parent != kNone) {
+    Node& owner = nodes[parent];
+    if (owner.lastChild == kNone) {
+      owner.firstChild = index;
+    } else {
+      nodes[owner.lastChild].nextSibling = index;
+    }
+    owner.lastChild = index;
+  }
+  return index;
+}
+
+const char* Tree::Store(std::string_view text) {
+  constexpr std::size_t kBlock = 4096;
+  const std::size_t needed = text.size() + 1;
+  char* target = nullptr;
+  if (needed > kBlock / 4) {
+    // Long texts get a block of their own, so that blocks are not left mostly empty.
+    store_.push_back(std::make_unique<char[]>(needed));
+    target = store_.back().get();
+  } else {
+    if (needed > storeLeft_) {
+      store_.push_back(std::make_unique<char[]>(kBlock));
+      storeNext_ = store_.back().get();
+      storeLeft_ = kBlock;
+    }
+    target = storeNext_;
+    storeNext_ += needed;
+    storeLeft_ -= needed;
+  }
+  if (!text.empty()) std::memcpy(target, text.data(), text.size());
+  target[text.size()] = '\0';
+  return target;
+}
+
+std::uint32_t Tree::AppendElement(std::uint32_t parent, std::string_view name) {
+  const char* stored = Store(name);
+  return AppendNode(parent, stored, static_cast<std::uint32_t>(name.size()), true);
+}
+
+void Tree::AppendText(std::uint32_t parent, std::string_view text) {
+  if (text.empty()) return;
+  const char* stored = Store(text);
+  AppendNode(parent, stored, static_cast<std::uint32_t>(text.size()), false);
+}
+
+void Tree::SetAttribute(std::uint32_t element, std::string_view name, std::string_view value) {
+  const char* storedValue = Store(value);
+  const auto valueLength = static_cast<std::uint32_t>(value.size());
+  if (const Attribute* found = FindAttribute(element, name)) {
+    Attribute& attribute = attributes[static_cast<std::size_t>(found - attributes.data())];
+    attribute.value = storedValue;
+    attribute.valueLength = valueLength;
+    return;
+  }
+  Node& node = nodes[element];
+  if (node.firstAttribute + node.attributeCount != attributes.size()) {
+    // The element's attributes are not the last ones: move them to the end, where they can grow.
+    const auto moved = static_cast<std::uint32_t>(attributes.size());
+    for (std::uint32_t i = 0; i < node.attributeCount; ++i) {
+      attributes.push_back(attributes[node.firstAttribute + i]);
+    }
+    node.firstAttribute = moved;
+  }
+  attributes.push_back(
+      Attribute{Store(name), storedValue, static_cast<std::uint32_t>(name.size()), valueLength});
+  ++node.attributeCount;
+}
+
+namespace {
+
+void WriteEscaped(std::string& out, const char* text, std::size_t length, bool attribute) {
+  const char* run = text;
+  const char* end = text + length;
+  const char* s = text;
+  if (!attribute && std::all_of(text, end, [](char c) { return Is(c, kSpace); })) {
+    // Text of spaces only would read back as no text: its first character goes as a reference.
+    out += "&#" + std::to_string(static_cast<int>(*s)) + ';';
+    run = ++s;
+  }
+  for (; s != end; ++s) {
+    const char* entity = nullptr;
+    switch (*s) {
+      case '&': entity = "&amp;"; break;
+      case '<': entity = "&lt;"; break;
+      case '>': entity = "&gt;"; break;
+      case '"': entity = attribute ? "&quot;" : nullptr; break;
+      // Parsing turns these into spaces inside attribute values; references keep them.
+      case '\t': entity = attribute ? "&#9;" : nullptr; break;
+      case '\n': entity = attribute ? "&#10;" : nullptr; break;
+      case '\r': entity = "&#13;"; break;
+      default: break;
+    }
+    if (entity == nullptr) continue;
+    out.append(run, static_cast<std::size_t>(s - run));
+    out += entity;
+    run = s + 1;
+  }
+  out.append(run, static_cast<std::size_t>(end - run));
+}
+
+}  // namespace
+
+void Tree::Write(std::string& out, bool indent) const {
+  // Pre-order without recursion. When indenting, `compactFrom` is the element below which
+  // indenting stops.
+  std::uint32_t compactFrom = kNone;
+  std::size_t depth = 0;
+  const auto indenting = [&] { return indent && compactFrom == kNone; };
+  const auto pad = [&] {
+    if (indenting()) out.append(depth * 2, ' ');
+  };
+  const auto newline = [&] {
+    if (indenting()) out += '\n';
+  };
+  std::uint32_t index = kRoot;
+  for (;;) {
+    const Node& node = nodes[index];
+    bool descend = false;
+    if (!node.isElement) {
+      WriteEscaped(out, node.text, node.length, false);
+    } else {
+      pad();
+      out += '<';
+      out.append(node.text, node.length);
+      for (std::uint32_t i = 0; i < node.attributeCount; ++i) {
+        const Attribute& a = attributes[node.firstAttribute + i];
+        out += ' ';
+        out.append(a.name, a.nameLength);
+        out += "=\"";
+        WriteEscaped(out, a.value, a.valueLength, true);
+        out += '"';
+      }
+      if (node.firstChild == kNone) {
+        out += indenting() ? " />" : "/>";
+        newline();
+      } else {
+        out += '>';
+        if (indenting()) {
+          bool holdsText = false;
+          for (std::uint32_t c = node.firstChild; c != kNone && !holdsText;
+               c = nodes[c].nextSibling) {
+            holdsText = !nodes[c].isElement;
+          }
+          if (holdsText) {
+            compactFrom = index;
+          } else {
+            out += '\n';
+          }
+        }
+        descend = true;
+      }
+    }
+    if (descend) {
+      index = node.firstChild;
+      ++depth;
+      continue;
+    }
+    // Up until there is a next sibling, closing the elements left behind.
+    for (;;) {
+      if (index == kRoot) return;
+      if (nodes[index].nextSibling != kNone) {
+        index = nodes[index].nextSibling;
+        break;
+      }
+      index = nodes[index].parent;
+      --depth;
+      const Node& closing = nodes[index];
+      pad();
+      out += "</";
+      out.append(closing.text, closing.length);
+      out += '>';
+      if (compactFrom == index) compactFrom = kNone;
+      newline();
+    }
+  }
+}
+
+}  // namespace xmltree
+}  // namespace KxCppHelperV1

@@ -1,0 +1,96 @@
+#pragma once
+
+// The tree behind XMLDocument and XMLElement. Elements and texts sit in one array, linked by
+// index; each element's attributes sit side by side in a second array. Names and texts point
+// into the parsed text (decoded where they lie) or into the tree's own store for what is added
+// later; each is zero-terminated and keeps its length. Handles are (tree, index) pairs, so the
+// arrays may grow under them. The reads that a walk makes per element are inline in
+// XMLElement.h; parsing, additions and writing are in XMLTree.cpp.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace KxCppHelperV1 {
+namespace xmltree {
+
+constexpr std::uint32_t kNone = 0xFFFFFFFFu;
+
+struct Node {
+  const char* text;  // an element's name, or a text node's text
+  std::uint32_t length;
+  std::uint32_t parent;
+  std::uint32_t firstChild;
+  std::uint32_t lastChild;
+  std::uint32_t nextSibling;
+  std::uint32_t firstAttribute;
+  std::uint32_t attributeCount;
+  bool isElement;
+};
+
+struct Attribute {
+  const char* name;
+  const char* value;
+  std::uint32_t nameLength;
+  std::uint32_t valueLength;
+};
+
+class Tree {
+ public:
+  // Node 0 is the root element.
+  static constexpr std::uint32_t kRoot = 0;
+
+  // Parses text[0, length) where it lies; text[length] must be zero. Throws XMLException for
+  // malformed text. Declarations are skipped, never expanded.
+  static std::shared_ptr<Tree> Parse(std::unique_ptr<char[]> text, std::size_t length);
+  // A tree of one root element.
+  static std::shared_ptr<Tree> WithRoot(std::string_view name);
+
+  Tree(const Tree&) = delete;
+  Tree& operator=(const Tree&) = delete;
+  ~Tree();
+
+  const Attribute* FindAttribute(std::uint32_t element, std::string_view name) const {
+    const Node& node = nodes[element];
+    const Attribute* attribute = attributes.data() + node.firstAttribute;
+    const Attribute* end = attribute + node.attributeCount;
+    for (; attribute != end; ++attribute) {
+      if (attribute->nameLength == name.size() &&
+          std::memcmp(attribute->name, name.data(), name.size()) == 0) {
+        return attribute;
+      }
+    }
+    return nullptr;
+  }
+
+  std::uint32_t AppendElement(std::uint32_t parent, std::string_view name);
+  void AppendText(std::uint32_t parent, std::string_view text);
+  // Replaces the value of the attribute of that name, or appends the attribute.
+  void SetAttribute(std::uint32_t element, std::string_view name, std::string_view value);
+  // Appends the whole document's text to `out`: compact, or indented by two spaces per level
+  // (an element that holds text is written compact inside, so that its text stays as it is).
+  void Write(std::string& out, bool indent) const;
+
+  std::vector<Node> nodes;
+  std::vector<Attribute> attributes;
+
+ private:
+  class Parser;
+  Tree();
+  std::uint32_t AppendNode(std::uint32_t parent, const char* text, std::uint32_t length,
+                           bool isElement);
+  // A zero-terminated copy of `text` that lives as long as the tree.
+  const char* Store(std::string_view text);
+
+  std::unique_ptr<char[]> parsedText_;
+  std::vector<std::unique_ptr<char[]>> store_;
+  char* storeNext_ = nullptr;
+  std::size_t storeLeft_ = 0;
+};
+
+}  // namespace xmltree
+}  // namespace KxCppHelperV1
