@@ -6,9 +6,9 @@
 
 #include <cstddef>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
+#include "external/common/TextIndex.h"
 #include "external/hosthelper/XMLElement.h"
 
 namespace VnKx_1_2 {
@@ -35,7 +35,7 @@ class BaseValueIndex {
  private:
   struct Table {
     std::vector<Entry> entries;
-    std::unordered_map<std::string, std::size_t> firstByValue;
+    VnCommon_1_2::TextIndex firstByValue;  // value text -> its first entry
   };
   static const Entry* Find(const Table& table, const std::string& key);
   static const Entry* Last(const Table& table) {
