@@ -27,31 +27,14 @@ void XMLDocument::dispose() {
   *this = XMLDocument();
 }
 
-namespace {
-
-// The length of the text up to its first zero byte, at most `length`.
-size_t TextLength(const char* text, size_t length) {
-  const void* zero = std::memchr(text, '\0', length);
-  return zero == nullptr ? length : static_cast<size_t>(static_cast<const char*>(zero) - text);
-}
-
-}  // namespace
-
 XMLDocument XMLDocument::parse(const char* text, size_t length) {
   if (text == nullptr) throw XMLException("no document text");
-  const size_t used = TextLength(text, length);
-  std::unique_ptr<char[]> copy(new char[used + 1]);
-  std::memcpy(copy.get(), text, used);
-  copy[used] = '\0';
-  return XMLDocument(xmltree::Tree::Parse(std::move(copy), used));
+  return XMLDocument(xmltree::Tree::Parse(text, length));
 }
 
 XMLDocument XMLDocument::parseInPlace(std::unique_ptr<char[]> text, size_t length) {
   if (text == nullptr) throw XMLException("no document text");
-  const size_t used = TextLength(text.get(), length);
-  // The parser needs a zero after the text; a buffer without one is copied.
-  if (used == length) return parse(text.get(), length);
-  return XMLDocument(xmltree::Tree::Parse(std::move(text), used));
+  return XMLDocument(xmltree::Tree::ParseInPlace(std::move(text), length));
 }
 
 XMLDocument XMLDocument::createWithRoot(const char* rootName) {

@@ -46,38 +46,53 @@ inline bool Is(char c, CharClass bit) {
   return (kChars.classes[static_cast<unsigned char>(c)] & bit) != 0;
 }
 
-// How many '<' and '=' the text holds: bounds on the elements and attributes to come, so that
-// the arrays are sized once.
-void CountMarks(const char* text, std::size_t length, std::size_t& angles, std::size_t& equals) {
-  angles = 0;
-  equals = 0;
+// One pass over the text: where it ends (its first zero byte, or `length`), how many '<' and '='
+// it holds (bounds on the elements and attributes to come, so that the arrays are sized once),
+// and, when `copy` is given, a copy of it there.
+struct Marks {
+  std::size_t length = 0;
+  std::size_t angles = 0;
+  std::size_t equals = 0;
+};
+
+Marks ScanText(const char* text, std::size_t length, char* copy) {
+  Marks marks;
   std::size_t i = 0;
 #if defined(__SSE2__)
   const __m128i lt = _mm_set1_epi8('<');
   const __m128i eq = _mm_set1_epi8('=');
   const __m128i zero = _mm_setzero_si128();
-  while (length - i >= 16) {
+  bool sawZero = false;
+  while (!sawZero && length - i >= 16) {
     // Byte counters, summed before they can wrap.
     __m128i ltCount = zero;
     __m128i eqCount = zero;
     const std::size_t blocks = std::min<std::size_t>((length - i) / 16, 255);
     for (std::size_t b = 0; b < blocks; ++b, i += 16) {
       const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
+      if (_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, zero)) != 0) {
+        sawZero = true;  // the bytes before it go the slow way
+        break;
+      }
+      if (copy != nullptr) _mm_storeu_si128(reinterpret_cast<__m128i*>(copy + i), bytes);
       ltCount = _mm_sub_epi8(ltCount, _mm_cmpeq_epi8(bytes, lt));
       eqCount = _mm_sub_epi8(eqCount, _mm_cmpeq_epi8(bytes, eq));
     }
     const __m128i ltSums = _mm_sad_epu8(ltCount, zero);
     const __m128i eqSums = _mm_sad_epu8(eqCount, zero);
-    angles += static_cast<std::size_t>(_mm_cvtsi128_si32(ltSums) +
-                                       _mm_cvtsi128_si32(_mm_srli_si128(ltSums, 8)));
-    equals += static_cast<std::size_t>(_mm_cvtsi128_si32(eqSums) +
-                                       _mm_cvtsi128_si32(_mm_srli_si128(eqSums, 8)));
+    marks.angles += static_cast<std::size_t>(_mm_cvtsi128_si32(ltSums) +
+                                             _mm_cvtsi128_si32(_mm_srli_si128(ltSums, 8)));
+    marks.equals += static_cast<std::size_t>(_mm_cvtsi128_si32(eqSums) +
+                                             _mm_cvtsi128_si32(_mm_srli_si128(eqSums, 8)));
   }
 #endif
-  for (; i < length; ++i) {
-    angles += text[i] == '<';
-    equals += text[i] == '=';
+  for (; i < length && text[i] != '\0'; ++i) {
+    if (copy != nullptr) copy[i] = text[i];
+    marks.angles += text[i] == '<';
+    marks.equals += text[i] == '=';
   }
+  marks.length = i;
+  return marks;
 }
 
 // Writes code point `code` as UTF-8 at `out`; returns the end.
@@ -327,9 +342,13 @@ class Tree::Parser {
       if (*s != quote) Fail("an attribute value is not closed", value);
     }
     *end = '\0';
-    tree_.attributes.push_back(
-        Attribute{name, value, nameLength, static_cast<std::uint32_t>(end - value)});
-    ++tree_.nodes[tree_.nodes.size() - 1].attributeCount;
+    // Written member by member: a whole temporary copied in stalls on its own stores.
+    Attribute& attribute = tree_.attributes.emplace_back();
+    attribute.name = name;
+    attribute.value = value;
+    attribute.nameLength = nameLength;
+    attribute.valueLength = static_cast<std::uint32_t>(end - value);
+    ++tree_.nodes.back().attributeCount;
     return *++s;
   }
 
@@ -399,18 +418,30 @@ class Tree::Parser {
 Tree::Tree() = default;
 Tree::~Tree() = default;
 
-std::shared_ptr<Tree> Tree::Parse(std::unique_ptr<char[]> text, std::size_t length) {
+std::shared_ptr<Tree> Tree::Build(std::unique_ptr<char[]> text, std::size_t length,
+                                  std::size_t nodeCount, std::size_t attributeCount) {
   // Indexes and lengths are 32 bits wide.
   if (length >= kNone) throw XMLException("document text longer than 4 GiB");
   std::shared_ptr<Tree> tree(new Tree());
-  std::size_t angles = 0;
-  std::size_t equals = 0;
-  CountMarks(text.get(), length, angles, equals);
-  tree->nodes.reserve(angles);
-  tree->attributes.reserve(equals);
+  tree->nodes.reserve(nodeCount);
+  tree->attributes.reserve(attributeCount);
   Parser(*tree, text.get(), length).Run();
   tree->parsedText_ = std::move(text);
   return tree;
+}
+
+std::shared_ptr<Tree> Tree::Parse(const char* text, std::size_t length) {
+  std::unique_ptr<char[]> copy(new char[length + 1]);
+  const Marks marks = ScanText(text, length, copy.get());
+  copy[marks.length] = '\0';
+  return Build(std::move(copy), marks.length, marks.angles, marks.equals);
+}
+
+std::shared_ptr<Tree> Tree::ParseInPlace(std::unique_ptr<char[]> text, std::size_t length) {
+  const Marks marks = ScanText(text.get(), length, nullptr);
+  // The parser needs a zero after the text; a buffer without one is copied.
+  if (marks.length == length) return Parse(text.get(), length);
+  return Build(std::move(text), marks.length, marks.angles, marks.equals);
 }
 
 std::shared_ptr<Tree> Tree::WithRoot(std::string_view name) {
@@ -423,8 +454,16 @@ std::shared_ptr<Tree> Tree::WithRoot(std::string_view name) {
 std::uint32_t Tree::AppendNode(std::uint32_t parent, const char* text, std::uint32_t length,
                                bool isElement) {
   const auto index = static_cast<std::uint32_t>(nodes.size());
-  nodes.push_back(Node{text, length, parent, kNone, kNone, kNone,
-                       static_cast<std::uint32_t>(attributes.size()), 0, isElement});
+  Node& node = nodes.emplace_back();
+  node.text = text;
+  node.length = length;
+  node.parent = parent;
+  node.firstChild = kNone;
+  node.lastChild = kNone;
+  node.nextSibling = kNone;
+  node.firstAttribute = static_cast<std::uint32_t>(attributes.size());
+  node.attributeCount = 0;
+  node.isElement = isElement;
   if (parent != kNone) {
     Node& owner = nodes[parent];
     if (owner.lastChild == kNone) {

@@ -44,9 +44,11 @@ class Tree {
   // Node 0 is the root element.
   static constexpr std::uint32_t kRoot = 0;
 
-  // Parses text[0, length) where it lies; text[length] must be zero. Throws XMLException for
+  // Parses a copy of text[0, length), which ends early at a zero byte. Throws XMLException for
   // malformed text. Declarations are skipped, never expanded.
-  static std::shared_ptr<Tree> Parse(std::unique_ptr<char[]> text, std::size_t length);
+  static std::shared_ptr<Tree> Parse(const char* text, std::size_t length);
+  // The same, parsing the text where it lies: the tree keeps the buffer.
+  static std::shared_ptr<Tree> ParseInPlace(std::unique_ptr<char[]> text, std::size_t length);
   // A tree of one root element.
   static std::shared_ptr<Tree> WithRoot(std::string_view name);
 
@@ -81,6 +83,9 @@ class Tree {
  private:
   class Parser;
   Tree();
+  // Parses text[0, length) where it lies, the arrays sized for `nodes` and `attributes`.
+  static std::shared_ptr<Tree> Build(std::unique_ptr<char[]> text, std::size_t length,
+                                     std::size_t nodes, std::size_t attributes);
   std::uint32_t AppendNode(std::uint32_t parent, const char* text, std::uint32_t length,
                            bool isElement);
   // A zero-terminated copy of `text` that lives as long as the tree.
