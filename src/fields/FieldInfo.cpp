@@ -1,5 +1,8 @@
 #include "fields/FieldInfo.h"
 
+#include <string_view>
+#include <utility>
+
 #include "external/common/VnCatVar.h"
 #include "external/common/VnVarList.h"
 #include "external/common/XMLElement.h"
@@ -15,12 +18,41 @@ using VnXML_1_2::VnVarList;
 namespace {
 
 template <typename Enum, size_t N>
-Enum FirstMatch(const std::string& text, const std::pair<const char*, Enum> (&table)[N],
+Enum FirstMatch(std::string_view text, const std::pair<std::string_view, Enum> (&table)[N],
                 Enum fallback) {
   for (const auto& entry : table) {
     if (text == entry.first) return entry.second;
   }
   return fallback;
+}
+
+FieldInfo::Storage StorageOf(std::string_view text) {
+  using F = FieldInfo;
+  static const std::pair<std::string_view, F::Storage> kOrder[] = {
+      {F::STORAGE_INTEGER, F::S_INTEGER}, {F::STORAGE_REAL, F::S_REAL},
+      {F::STORAGE_STRING, F::S_STRING},   {F::STORAGE_UNKNOWN, F::S_UNKNOWN},
+      {F::STORAGE_DATE, F::S_DATE},       {F::STORAGE_TIME, F::S_TIME},
+      {F::STORAGE_TIMESTAMP, F::S_TIMESTAMP}};
+  return FirstMatch(text, kOrder, F::S_UNKNOWN);
+}
+
+FieldInfo::Type TypeOf(std::string_view text) {
+  using F = FieldInfo;
+  static const std::pair<std::string_view, F::Type> kOrder[] = {
+      {F::TYPE_RANGE, F::T_CONTINUOUS}, {F::TYPE_DISCRETE, F::T_DISCRETE},
+      {F::TYPE_FLAG, F::T_FLAG},        {F::TYPE_OEDEREDSET, F::T_ORDINAL},
+      {F::TYPE_SET, F::T_NOMINAL},      {F::TYPE_AUTO, F::T_AUTO}};
+  return FirstMatch(text, kOrder, F::T_TYPELESS);
+}
+
+FieldInfo::Direction DirectionOf(std::string_view text) {
+  using F = FieldInfo;
+  static const std::pair<std::string_view, F::Direction> kOrder[] = {
+      {F::Direction_BOTH, F::D_BOTH},   {F::Direction_IN, F::D_INPUT},
+      {F::Direction_OUT, F::D_TARGET},  {F::Direction_PARTITION, F::D_PARTITION},
+      {F::Direction_NONE, F::D_NONE},   {F::Direction_FREQWEIGHT, F::D_FREQWEIGHT},
+      {F::Direction_SPLIT, F::D_SPLIT}, {F::Direction_RECORDID, F::D_RECORDID}};
+  return FirstMatch(text, kOrder, F::D_NONE);
 }
 
 }  // namespace
@@ -49,35 +81,23 @@ bool FieldInfo::ModelField::IsConfidence() const {
 }
 
 FieldInfo::Storage FieldInfo::ToFieldStorage(std::string text) {
-  static const std::pair<const char*, Storage> kOrder[] = {
-      {STORAGE_INTEGER, S_INTEGER},    {STORAGE_REAL, S_REAL}, {STORAGE_STRING, S_STRING},
-      {STORAGE_UNKNOWN, S_UNKNOWN},    {STORAGE_DATE, S_DATE}, {STORAGE_TIME, S_TIME},
-      {STORAGE_TIMESTAMP, S_TIMESTAMP}};
-  return FirstMatch(text, kOrder, S_UNKNOWN);
+  return StorageOf(text);
 }
 
 FieldInfo::Type FieldInfo::ToFieldType(std::string text) {
-  static const std::pair<const char*, Type> kOrder[] = {
-      {TYPE_RANGE, T_CONTINUOUS},   {TYPE_DISCRETE, T_DISCRETE}, {TYPE_FLAG, T_FLAG},
-      {TYPE_OEDEREDSET, T_ORDINAL}, {TYPE_SET, T_NOMINAL},       {TYPE_AUTO, T_AUTO}};
-  return FirstMatch(text, kOrder, T_TYPELESS);
+  return TypeOf(text);
 }
 
 FieldInfo::Direction FieldInfo::ToFieldDirection(std::string text) {
-  static const std::pair<const char*, Direction> kOrder[] = {
-      {Direction_BOTH, D_BOTH},   {Direction_IN, D_INPUT},
-      {Direction_OUT, D_TARGET},  {Direction_PARTITION, D_PARTITION},
-      {Direction_NONE, D_NONE},   {Direction_FREQWEIGHT, D_FREQWEIGHT},
-      {Direction_SPLIT, D_SPLIT}, {Direction_RECORDID, D_RECORDID}};
-  return FirstMatch(text, kOrder, D_NONE);
+  return DirectionOf(text);
 }
 
 FieldInfo* FieldInfo::CreateFieldInfo(const std::string& name, const std::string& label,
                                       const std::string& storageText, const std::string& typeText,
                                       const std::string& directionText, int dataIndex) {
-  const Storage storage = ToFieldStorage(storageText);
-  const Direction direction = ToFieldDirection(directionText);
-  Type type = ToFieldType(typeText);
+  const Storage storage = StorageOf(storageText);
+  const Direction direction = DirectionOf(directionText);
+  Type type = TypeOf(typeText);
   if (direction == D_FREQWEIGHT && storage != S_STRING) type = T_CONTINUOUS;
   std::unique_ptr<FieldInfo> field;
   if (storage == S_STRING) {

@@ -14,12 +14,16 @@
 namespace KxCppHelperV1 {
 namespace {
 
+bool IsSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
 std::string_view Trim(std::string_view text) {
-  const char* spaces = " \t\r\n";
-  const size_t first = text.find_first_not_of(spaces);
-  if (first == std::string_view::npos) return {};
-  const size_t last = text.find_last_not_of(spaces);
-  return text.substr(first, last - first + 1);
+  size_t first = 0;
+  size_t end = text.size();
+  while (first < end && IsSpace(text[first])) ++first;
+  while (end > first && IsSpace(text[end - 1])) --end;
+  return text.substr(first, end - first);
 }
 
 // Drops one leading '+', which from_chars does not accept; a sign must be followed by a digit

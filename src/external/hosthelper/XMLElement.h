@@ -154,7 +154,7 @@ class KXCOMSERV_API XMLElementIterator {
     const xmltree::Node& node = tree_->nodes[index];
     if (!node.isElement) return false;
     return name_.empty() || (node.length == name_.size() &&
-                             std::memcmp(node.text, name_.data(), name_.size()) == 0);
+                             xmltree::SameBytes(node.text, name_.data(), name_.size()));
   }
   // The node after `from` in a pre-order walk of the scope (or of its children only).
   std::uint32_t advance(std::uint32_t from) const {

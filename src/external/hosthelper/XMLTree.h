@@ -9,7 +9,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -19,6 +18,15 @@ namespace KxCppHelperV1 {
 namespace xmltree {
 
 constexpr std::uint32_t kNone = 0xFFFFFFFFu;
+
+// Whether two texts of `length` bytes are equal. Names and keys are short: a loop the compiler
+// keeps inline beats a call into the C library.
+inline bool SameBytes(const char* a, const char* b, std::size_t length) {
+  for (std::size_t i = 0; i < length; ++i) {
+    if (a[i] != b[i]) return false;
+  }
+  return true;
+}
 
 struct Node {
   const char* text;  // an element's name, or a text node's text
@@ -62,7 +70,7 @@ class Tree {
     const Attribute* end = attribute + node.attributeCount;
     for (; attribute != end; ++attribute) {
       if (attribute->nameLength == name.size() &&
-          std::memcmp(attribute->name, name.data(), name.size()) == 0) {
+          SameBytes(attribute->name, name.data(), name.size())) {
         return attribute;
       }
     }
