@@ -111,6 +111,8 @@ FieldInfo* FieldInfo::CreateFieldInfo(const std::string& name, const std::string
   return field.release();
 }
 
+std::atomic<std::uint64_t> FieldInfo::dataHelperChanges{0};
+
 FieldInfo::FieldInfo() : partitionValues(3), partitionFlags(3, false) {}
 
 FieldInfo::~FieldInfo() {

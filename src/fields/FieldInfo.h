@@ -9,6 +9,7 @@
 // and the data helper to the component. Copying is deleted: fields own trees and are only
 // ever handled by pointer. One thread at a time.
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -221,7 +222,15 @@ class VNKX_API FieldInfo {
   const ModelField& GetModelField() const { return modelField; }
   void SetIndexInVarList(int index) { indexInVarList = index; }
   void PrepareEncoder(VnXML_1_2::VnVarList& varList);
-  void PrepareDataHelper(KxCppHelperV1::DataHelper* helper) { dataHelper = helper; }
+  void PrepareDataHelper(KxCppHelperV1::DataHelper* helper) {
+    dataHelper = helper;
+    dataHelperChanges.fetch_add(1, std::memory_order_release);
+  }
+  // Counts PrepareDataHelper calls on every field of the process, so that a reader that checked
+  // its fields' helpers knows when it must check them again.
+  static std::uint64_t DataHelperChanges() {
+    return dataHelperChanges.load(std::memory_order_acquire);
+  }
 
  protected:
   // Steps the kinds take while adding their variable (looked up at indexInVarList).
@@ -253,6 +262,7 @@ class VNKX_API FieldInfo {
   VnXML_1_2::IVnEncoder* encoder = nullptr;
   int indexInVarList = 0;
   KxCppHelperV1::DataHelper* dataHelper = nullptr;
+  static std::atomic<std::uint64_t> dataHelperChanges;
   std::vector<std::string> valueLabels;
   std::vector<std::string> partitionValues;
   std::vector<bool> partitionFlags;

@@ -47,15 +47,17 @@ namespace {
 
 // Walks a read plan over the host's current record, in admission order, and writes each step's
 // missing flag (cleared word by word first, so that no bit is read and rewritten per value).
-// A step whose field reads itself (not one of the plan's kinds, or bound to a data helper other
-// than `helper`) goes to `readField(field)`; the others are read here and handed to
+// A step whose field reads itself (not one of the plan's kinds, or, when kCheckHelpers, bound to
+// a data helper other than `helper`) goes to `readField(field)`; the others are read here and
+// handed to
 // `readValue(step, bytes)`, with null bytes for a null value. Both answer the missing flag.
 // When the host fails or a value is not 8 bytes long, `beforeThrow(step)` runs and
 // DataHelperException is thrown. A template of internal linkage, so that all of it is inlined.
-template <typename Step, typename ReadField, typename ReadValue, typename BeforeThrow>
-void WalkPlan(const std::vector<Step>& plan, const KxCppHelperV1::DataHelper* helper,
-              std::vector<bool>& missing, ReadField readField, ReadValue readValue,
-              BeforeThrow beforeThrow) {
+template <bool kCheckHelpers, typename Step, typename ReadField, typename ReadValue,
+          typename BeforeThrow>
+void WalkPlanSteps(const std::vector<Step>& plan, const KxCppHelperV1::DataHelper* helper,
+                   std::vector<bool>& missing, ReadField readField, ReadValue readValue,
+                   BeforeThrow beforeThrow) {
   KxIterator* const cursor = helper->iterator();
   void* const handle = cursor->handle;
   const size_t count = plan.size();
@@ -63,7 +65,8 @@ void WalkPlan(const std::vector<Step>& plan, const KxCppHelperV1::DataHelper* he
   std::fill(missing.begin(), missing.begin() + static_cast<std::ptrdiff_t>(count), false);
   for (size_t k = 0; k < count; ++k) {
     const Step& step = steps[k];
-    if (step.kind == Step::Kind::kField || step.field->GetDataHelper() != helper) {
+    if (step.kind == Step::Kind::kField ||
+        (kCheckHelpers && step.field->GetDataHelper() != helper)) {
       if (readField(step.field)) missing[k] = true;
       continue;
     }
@@ -84,7 +87,43 @@ void WalkPlan(const std::vector<Step>& plan, const KxCppHelperV1::DataHelper* he
   }
 }
 
+// The walk, with the per-value helper test only when some field may have left the helper.
+template <typename Step, typename ReadField, typename ReadValue, typename BeforeThrow>
+void WalkPlan(bool fieldsOnHelper, const std::vector<Step>& plan,
+              const KxCppHelperV1::DataHelper* helper, std::vector<bool>& missing,
+              ReadField readField, ReadValue readValue, BeforeThrow beforeThrow) {
+  if (fieldsOnHelper) {
+    WalkPlanSteps<false>(plan, helper, missing, readField, readValue, beforeThrow);
+  } else {
+    WalkPlanSteps<true>(plan, helper, missing, readField, readValue, beforeThrow);
+  }
+}
+
 }  // namespace
+
+// Defined inline ahead of the reads, so that their per-record tests are not calls.
+inline bool InputAdapter::PlanFieldsOnHelper() const {
+  return helpersCheckedAt.load(std::memory_order_relaxed) == FieldInfo::DataHelperChanges() ||
+         CheckPlanFieldsOnHelper();
+}
+
+bool InputAdapter::CheckPlanFieldsOnHelper() const {
+  // The count is read before the fields, so that a change while they are read is seen next time.
+  const std::uint64_t changes = FieldInfo::DataHelperChanges();
+  for (const ReadStep& step : readPlan) {
+    if (step.kind != ReadStep::Kind::kField && step.field->GetDataHelper() != dataHelper) {
+      return false;
+    }
+  }
+  helpersCheckedAt.store(changes, std::memory_order_relaxed);
+  return true;
+}
+
+inline bool InputAdapter::PlanServes(size_t cells) const {
+  // The plan stands only while the admission it was built from does.
+  return !readPlan.empty() && readPlan.size() == fieldIndexes.size() && dataHelper != nullptr &&
+         dataHelper->iterator() != nullptr && cells != 0;
+}
 
 void InputAdapter::GetValues(VnCommon_1_2::Record& record, std::vector<bool>& missing) const {
   const auto readField = [&](FieldInfo* field) {
@@ -101,7 +140,7 @@ void InputAdapter::GetValues(VnCommon_1_2::Record& record, std::vector<bool>& mi
   // cell when the read fails; a value equal to the sentinel is missing too.
   double* const cells = &record[0];
   WalkPlan(
-      readPlan, dataHelper, missing, readField,
+      PlanFieldsOnHelper(), readPlan, dataHelper, missing, readField,
       [cells](const ReadStep& step, const void* bytes) {
         double& cell = cells[step.cell];
         if (bytes == nullptr) {
@@ -166,7 +205,7 @@ void InputAdapter::GetRawValues(VnCommon_1_2::RawRecord& record, std::vector<boo
   // The rules of NumericFieldInfo::GetRawValue: a failure leaves the cell untouched, a null
   // marks it missing, a value sets it with its kind.
   WalkPlan(
-      readPlan, dataHelper, missing, readField,
+      PlanFieldsOnHelper(), readPlan, dataHelper, missing, readField,
       [&record](const ReadStep& step, const void* bytes) {
         VnCommon_1_2::RawData& cell = record[step.cell];
         if (bytes == nullptr) {
@@ -185,12 +224,6 @@ void InputAdapter::GetRawValues(VnCommon_1_2::RawRecord& record, std::vector<boo
         return false;
       },
       [](const ReadStep&) {});
-}
-
-bool InputAdapter::PlanServes(size_t cells) const {
-  // The plan stands only while the admission it was built from does.
-  return !readPlan.empty() && readPlan.size() == fieldIndexes.size() && dataHelper != nullptr &&
-         dataHelper->iterator() != nullptr && cells != 0;
 }
 
 bool InputAdapter::BuildVarlist(int* error) {

@@ -7,6 +7,8 @@
 // to the caller and must outlive the adapter, and the parser's field list must not change after
 // BuildVarlist. A derived adapter may override the protected hooks. One thread at a time.
 
+#include <atomic>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -108,9 +110,15 @@ class VNKX_API InputAdapter {
   void BuildReadPlan();
   // Whether the read plan may serve a read into a record of `cells` cells.
   bool PlanServes(size_t cells) const;
+  // Whether every field that the plan reads directly still reads through the adapter's helper.
+  // Checked again (by CheckPlanFieldsOnHelper) only after some field's helper has changed.
+  bool PlanFieldsOnHelper() const;
+  bool CheckPlanFieldsOnHelper() const;
 
   // The admitted fields' reads, in admission order.
   std::vector<ReadStep> readPlan;
+  // The FieldInfo::DataHelperChanges() value at which PlanFieldsOnHelper() last held.
+  mutable std::atomic<std::uint64_t> helpersCheckedAt{~std::uint64_t{0}};
 };
 
 }  // namespace VnKx_1_2
