@@ -14,20 +14,23 @@ using KxCppHelperV1::XMLElements;
 
 namespace {
 
-// Indexes each key to its first position; the index is sized once.
-void IndexKeys(VnCommon_1_2::TextIndex& index, const std::vector<std::string_view>& keys) {
+// Indexes each entry's value to its first entry, sized once, and marks those first entries.
+template <typename Entries>
+void IndexValues(VnCommon_1_2::TextIndex& index, Entries& entries) {
   std::size_t bytes = 0;
-  for (const std::string_view key : keys) bytes += key.size();
-  index.Reserve(keys.size(), bytes);
-  for (std::size_t i = 0; i < keys.size(); ++i) index.Insert(keys[i], static_cast<int>(i));
+  for (const auto& entry : entries) bytes += entry.value.size();
+  index.Reserve(entries.size(), bytes);
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    entries[i].firstOfValue =
+        index.Insert(entries[i].value, static_cast<int>(i)) == static_cast<int>(i);
+  }
 }
 
 }  // namespace
 
 BaseValueIndex::BaseValueIndex(const XMLElement& values) : values_(values) {
-  // The keys are views into the document, which outlives this constructor.
-  std::vector<std::string_view> categoryKeys;
-  std::vector<std::string_view> flagKeys;
+  // The values are views into the document, which outlives the index (the parser drops it at
+  // the end of each parse).
   for (XMLElementIterator it = values.getElements(XMLElements::Value); it.hasMore();) {
     const XMLElement element = it.next();
     const Attributes attributes(element);
@@ -37,23 +40,27 @@ BaseValueIndex::BaseValueIndex(const XMLElement& values) : values_(values) {
     // A flag entry without a "value" is found under the empty text.
     const std::string_view key = value == nullptr ? std::string_view() : *value;
     std::string label = attributes.Text(XMLAttributes::DisplayLabel);
-    if (value != nullptr) {
-      categoryKeys.push_back(key);
-      categories_.entries.push_back(Entry{std::string(), label});
-    }
+    if (value != nullptr) categories_.entries.push_back(Entry{std::string(), label, key, false});
     if (flag != nullptr) {
-      flagKeys.push_back(key);
-      flags_.entries.push_back(Entry{std::string(*flag), std::move(label)});
+      flags_.entries.push_back(Entry{std::string(*flag), std::move(label), key, false});
     }
   }
-  IndexKeys(categories_.firstByValue, categoryKeys);
-  IndexKeys(flags_.firstByValue, flagKeys);
+  IndexValues(categories_.firstByValue, categories_.entries);
+  IndexValues(flags_.firstByValue, flags_.entries);
 }
 
 const BaseValueIndex::Entry* BaseValueIndex::Find(const Table& table, const std::string& key) {
+  if (table.next < table.entries.size()) {
+    const Entry& guess = table.entries[table.next];
+    if (guess.firstOfValue && guess.value == key) {
+      ++table.next;
+      return &guess;
+    }
+  }
   const int entry = table.firstByValue.Find(key);
-  return entry == VnCommon_1_2::TextIndex::kAbsent ? nullptr
-                                                    : &table.entries[static_cast<std::size_t>(entry)];
+  if (entry == VnCommon_1_2::TextIndex::kAbsent) return nullptr;
+  table.next = static_cast<std::size_t>(entry) + 1;
+  return &table.entries[static_cast<std::size_t>(entry)];
 }
 
 }  // namespace VnKx_1_2

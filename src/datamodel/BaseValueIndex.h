@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "external/common/TextIndex.h"
@@ -18,6 +19,8 @@ class BaseValueIndex {
   struct Entry {
     std::string flagValue;     // "flagValue" (flag entries only)
     std::string displayLabel;  // "displayLabel"
+    std::string_view value;    // "value", in the document
+    bool firstOfValue;         // no earlier entry has this value
   };
 
   // Indexes the value elements at any depth below `values` (an invalid element indexes none).
@@ -36,6 +39,9 @@ class BaseValueIndex {
   struct Table {
     std::vector<Entry> entries;
     VnCommon_1_2::TextIndex firstByValue;  // value text -> its first entry
+    // The entry after the last one found: keys asked in document order find it without a
+    // hash look-up.
+    mutable std::size_t next = 0;
   };
   static const Entry* Find(const Table& table, const std::string& key);
   static const Entry* Last(const Table& table) {
