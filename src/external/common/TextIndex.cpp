@@ -14,9 +14,15 @@ int TextIndex::Insert(std::string_view text, int value) {
       return entries_[static_cast<std::size_t>(s.entry)].value;
     }
   }
-  entries_.push_back(Entry{keys_.size(), text.size(), value});
+  // Written member by member: a whole temporary copied in stalls on its own stores.
+  Entry& entry = entries_.emplace_back();
+  entry.offset = keys_.size();
+  entry.length = text.size();
+  entry.value = value;
   keys_.append(text.data(), text.size());
-  slots_[slot] = Slot{tag, static_cast<std::int32_t>(entries_.size() - 1)};
+  Slot& taken = slots_[slot];
+  taken.tag = tag;
+  taken.entry = static_cast<std::int32_t>(entries_.size() - 1);
   ++count_;
   return value;
 }
