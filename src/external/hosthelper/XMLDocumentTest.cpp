@@ -214,6 +214,11 @@ TEST(XMLDocumentWrite, CompactAndIndentedTextsReadBackTheSame) {
             "<root>\n  <a v=\"tab&#9;here&#10;line &quot;q&quot; &lt;&amp;&gt; &#13;\" "
             "w=\"late\">\n    <b />\n  </a>\n"
             "  <t>  keep  &lt;this&gt; &amp; that&#13;\n<inner k=\"1\"/></t>\n  <s>&#32;\t</s>\n  <n />\n</root>\n");
+  // Texts side by side read back as one text: only a run that is all spaces needs a reference.
+  const XMLDocument mixed =
+      HostHelper::createFromContents("<r>a<![CDATA[  ]]>b<x/><![CDATA[ ]]><![CDATA[ ]]></r>");
+  EXPECT_EQ(mixed.doc2string(), "<r>a  b<x/>&#32; </r>");
+  EXPECT_EQ(HostHelper::createFromContents(mixed.doc2string()).doc2string(), mixed.doc2string());
   for (const std::string& text : {doc.doc2string(), doc.doc2prettyString()}) {
     const XMLDocument again = HostHelper::createFromContents(text);
     EXPECT_EQ(again.getElement("a").getAttribute("v"), "tab\there\nline \"q\" <&> \r");

@@ -535,13 +535,19 @@ void Tree::SetAttribute(std::uint32_t element, std::string_view name, std::strin
 
 namespace {
 
-void WriteEscaped(std::string& out, const char* text, std::size_t length, bool attribute) {
+bool AllSpaces(const Node& node) {
+  return std::all_of(node.text, node.text + node.length, [](char c) { return Is(c, kSpace); });
+}
+
+// Writes a text or attribute value with the references that make it read back the same.
+// `firstAsReference` writes the first character as a character reference.
+void WriteEscaped(std::string& out, const char* text, std::size_t length, bool attribute,
+                  bool firstAsReference = false) {
   const char* run = text;
   const char* end = text + length;
   const char* s = text;
-  if (!attribute && std::all_of(text, end, [](char c) { return Is(c, kSpace); })) {
-    // Text of spaces only would read back as no text: its first character goes as a reference.
-    out += "&#" + std::to_string(static_cast<int>(*s)) + ';';
+  if (firstAsReference && s != end) {
+    out += "&#" + std::to_string(static_cast<int>(static_cast<unsigned char>(*s))) + ';';
     run = ++s;
   }
   for (; s != end; ++s) {
@@ -579,12 +585,21 @@ void Tree::Write(std::string& out, bool indent) const {
   const auto newline = [&] {
     if (indenting()) out += '\n';
   };
+  // Adjacent texts read back as one; a run of them that is all spaces would read back as no
+  // text at all, so its first character goes as a reference.
+  const auto blankRun = [&](std::uint32_t first) {
+    for (std::uint32_t i = first; i != kNone && !nodes[i].isElement; i = nodes[i].nextSibling) {
+      if (!AllSpaces(nodes[i])) return false;
+    }
+    return true;
+  };
   std::uint32_t index = kRoot;
+  bool afterText = false;  // the previous sibling of `index` is a text
   for (;;) {
     const Node& node = nodes[index];
     bool descend = false;
     if (!node.isElement) {
-      WriteEscaped(out, node.text, node.length, false);
+      WriteEscaped(out, node.text, node.length, false, !afterText && blankRun(index));
     } else {
       pad();
       out += '<';
@@ -619,6 +634,7 @@ void Tree::Write(std::string& out, bool indent) const {
     }
     if (descend) {
       index = node.firstChild;
+      afterText = false;
       ++depth;
       continue;
     }
@@ -626,6 +642,7 @@ void Tree::Write(std::string& out, bool indent) const {
     for (;;) {
       if (index == kRoot) return;
       if (nodes[index].nextSibling != kNone) {
+        afterText = !nodes[index].isElement;
         index = nodes[index].nextSibling;
         break;
       }
