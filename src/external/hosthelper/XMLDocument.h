@@ -30,7 +30,8 @@ class KXCOMSERV_API XMLDocument : public XMLElement {
   // Parses `length` bytes of text (stopping early at a zero byte). Throws XMLException.
   static XMLDocument parse(const char* text, size_t length);
   // The same, parsing the text where it lies: the document takes the buffer over and keeps it
-  // as long as the DOM lives, so the text is not copied. The buffer is freed on failure.
+  // as long as the DOM lives, so the text is not copied (unless no zero byte follows it within
+  // `length`: the parser needs one). The buffer is freed on failure.
   static XMLDocument parseInPlace(std::unique_ptr<char[]> text, size_t length);
   // A new document whose root element is `rootName`.
   static XMLDocument createWithRoot(const char* rootName);
