@@ -3,6 +3,8 @@
 namespace VnCommon_1_2 {
 
 int TextIndex::Insert(std::string_view text, int value) {
+  // Keys are placed by 32-bit offsets: an index holds at most 4 GiB of key text.
+  if (keys_.size() + text.size() > kMaxKeyBytes) return kAbsent;
   if ((count_ + 1) * 2 > slots_.size()) Rehash(slots_.empty() ? 16 : slots_.size() * 2);
   const std::uint64_t hash = Hash(text);
   const std::uint32_t tag = Tag(hash);
@@ -16,8 +18,8 @@ int TextIndex::Insert(std::string_view text, int value) {
   }
   // Written member by member: a whole temporary copied in stalls on its own stores.
   Entry& entry = entries_.emplace_back();
-  entry.offset = keys_.size();
-  entry.length = text.size();
+  entry.offset = static_cast<std::uint32_t>(keys_.size());
+  entry.length = static_cast<std::uint32_t>(text.size());
   entry.value = value;
   keys_.append(text.data(), text.size());
   Slot& taken = slots_[slot];

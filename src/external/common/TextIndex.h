@@ -34,7 +34,9 @@ class VNCOMMON_API TextIndex {
       }
     }
   }
-  // Adds `text` with `value` unless present; returns the value the key now has.
+  // Adds `text` with `value` unless present; returns the value the key now has, or kAbsent
+  // when the keys would pass kMaxKeyBytes.
+  static constexpr std::size_t kMaxKeyBytes = 0xFFFFFFFFu;
   int Insert(std::string_view text, int value);
   // Makes room for `keys` more keys of `bytes` bytes in all, so that inserting them does not
   // regrow the index.
@@ -48,8 +50,8 @@ class VNCOMMON_API TextIndex {
     std::int32_t entry = -1;
   };
   struct Entry {
-    std::size_t offset;  // of the key in keys_
-    std::size_t length;
+    std::uint32_t offset;  // of the key in keys_
+    std::uint32_t length;
     int value;
   };
 

@@ -196,6 +196,32 @@ TEST(XMLDocumentParse, MarkupRulesOfWellFormedText) {
             "<r><x/></r>");
 }
 
+TEST(XMLDocumentParse, AttributesFarFromTheirNamesAndOverlongNames) {
+  const std::string gap(70000, ' ');
+  const XMLDocument far = HostHelper::createFromContents("<r a" + gap + "=" + gap + "'x' b='y'/>");
+  EXPECT_EQ(far.getAttribute("a"), "x");
+  EXPECT_EQ(far.getAttribute("b"), "y");
+  EXPECT_EQ(far.doc2string(), "<r a=\"x\" b=\"y\"/>");
+  const std::string longName(70000, 'n');
+  EXPECT_THROW(HostHelper::createFromContents("<r " + longName + "='1'/>"), XMLException);
+  XMLDocument doc = HostHelper::createNew("r");
+  EXPECT_THROW(doc.addAttribute(longName, "1"), XMLException);
+  const std::string longestName(65534, 'n');
+  doc.addAttribute(longestName, "v");
+  EXPECT_EQ(doc.getAttribute(longestName), "v");
+}
+
+TEST(XMLDocumentBuild, AdditionsToParsedAndBuiltElementsKeepDocumentOrder) {
+  XMLDocument doc = HostHelper::createFromContents("<r><a/><b>t</b></r>");
+  XMLElement b = doc.getElement("b");
+  doc.addElement("c");
+  b.addElement("b1");
+  doc.addElement("d").addElement("d1");
+  b.addText("u");
+  doc.addText("v");
+  EXPECT_EQ(doc.doc2string(), "<r><a/><b>t<b1/>u</b><c/><d><d1/></d>v</r>");
+}
+
 TEST(XMLDocumentWrite, CompactAndIndentedTextsReadBackTheSame) {
   XMLDocument doc = HostHelper::createNew("root");
   XMLElement a = doc.addElement("a");

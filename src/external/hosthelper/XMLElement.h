@@ -87,7 +87,7 @@ class KXCOMSERV_API XMLElement {
     const size_t filled = n.attributeCount < capacity ? n.attributeCount : capacity;
     for (size_t i = 0; i < filled; ++i) {
       const xmltree::Attribute& a = attributes[i];
-      new (&views[i]) AttributeView{{a.name, a.nameLength}, {a.value, a.valueLength}};
+      new (&views[i]) AttributeView{{a.name(), a.nameLength}, {a.value, a.valueLength}};
     }
     return n.attributeCount;
   }

@@ -237,7 +237,7 @@ class Tree::Parser {
     if (s == end_) Fail("an element is not closed", s);
     // The zero may land on the '<' that follows; ReadMarkup does not read it again.
     *end = '\0';
-    tree_.AppendNode(open_, start, static_cast<std::uint32_t>(end - start), false);
+    last_ = tree_.AppendNode(open_, last_, start, static_cast<std::uint32_t>(end - start), false);
     p_ = s;
   }
 
@@ -273,7 +273,8 @@ class Tree::Parser {
     while (Is(*s, kNameChar)) ++s;
     if (open_ == kNone && !tree_.nodes.empty()) Fail("a second root element", p_);
     const std::uint32_t element =
-        tree_.AppendNode(open_, name, static_cast<std::uint32_t>(s - name), true);
+        tree_.AppendNode(open_, last_, name, static_cast<std::uint32_t>(s - name), true);
+    last_ = element;
     char c = *s;
     *s = '\0';
     for (;;) {
@@ -281,6 +282,7 @@ class Tree::Parser {
       while (Is(c, kSpace)) c = *++s;
       if (c == '>') {
         open_ = element;
+        last_ = kNone;
         p_ = s + 1;
         return;
       }
@@ -300,7 +302,8 @@ class Tree::Parser {
     char* name = s;
     ++s;
     while (Is(*s, kNameChar)) ++s;
-    const auto nameLength = static_cast<std::uint32_t>(s - name);
+    const auto nameLength = static_cast<std::size_t>(s - name);
+    if (nameLength > kMaxAttributeName) Fail("an attribute name is too long", name);
     char c = *s;
     *s = '\0';
     while (Is(c, kSpace)) c = *++s;
@@ -342,12 +345,19 @@ class Tree::Parser {
       if (*s != quote) Fail("an attribute value is not closed", value);
     }
     *end = '\0';
+    // The name must lie within reach of the value; one beyond it is copied with the value.
+    const char* stored = value;
+    if (static_cast<std::size_t>(value - name) > 0xFFFF) {
+      stored = tree_.StoreNamed(std::string_view(name, nameLength),
+                                std::string_view(value, static_cast<std::size_t>(end - value)));
+      name = const_cast<char*>(stored) - nameLength - 1;
+    }
     // Written member by member: a whole temporary copied in stalls on its own stores.
     Attribute& attribute = tree_.attributes.emplace_back();
-    attribute.name = name;
-    attribute.value = value;
-    attribute.nameLength = nameLength;
+    attribute.value = stored;
     attribute.valueLength = static_cast<std::uint32_t>(end - value);
+    attribute.nameLength = static_cast<std::uint16_t>(nameLength);
+    attribute.nameOffset = static_cast<std::uint16_t>(stored - name);
     ++tree_.nodes.back().attributeCount;
     return *++s;
   }
@@ -364,6 +374,7 @@ class Tree::Parser {
     while (Is(*s, kSpace)) ++s;
     if (*s != '>') Fail("expected '>' in an end tag", s);
     p_ = s + 1;
+    last_ = open_;
     open_ = open.parent;
   }
 
@@ -374,7 +385,10 @@ class Tree::Parser {
     if (end == nullptr) Fail("a CDATA section is not closed", p_);
     *end = '\0';
     // An empty section adds nothing, as an empty addition does.
-    if (end != start) tree_.AppendNode(open_, start, static_cast<std::uint32_t>(end - start), false);
+    if (end != start) {
+      last_ =
+          tree_.AppendNode(open_, last_, start, static_cast<std::uint32_t>(end - start), false);
+    }
     p_ = end + 3;
   }
 
@@ -413,6 +427,7 @@ class Tree::Parser {
   char* const end_;
   char* p_;
   std::uint32_t open_ = kNone;
+  std::uint32_t last_ = kNone;  // the open element's last child
 };
 
 Tree::Tree() = default;
@@ -447,32 +462,45 @@ std::shared_ptr<Tree> Tree::ParseInPlace(std::unique_ptr<char[]> text, std::size
 std::shared_ptr<Tree> Tree::WithRoot(std::string_view name) {
   std::shared_ptr<Tree> tree(new Tree());
   const char* stored = tree->Store(name);
-  tree->AppendNode(kNone, stored, static_cast<std::uint32_t>(name.size()), true);
+  tree->AppendNode(kNone, kNone, stored, static_cast<std::uint32_t>(name.size()), true);
   return tree;
 }
 
-std::uint32_t Tree::AppendNode(std::uint32_t parent, const char* text, std::uint32_t length,
-                               bool isElement) {
+std::uint32_t Tree::AppendNode(std::uint32_t parent, std::uint32_t lastChild, const char* text,
+                               std::uint32_t length, bool isElement) {
   const auto index = static_cast<std::uint32_t>(nodes.size());
   Node& node = nodes.emplace_back();
   node.text = text;
   node.length = length;
   node.parent = parent;
   node.firstChild = kNone;
-  node.lastChild = kNone;
   node.nextSibling = kNone;
   node.firstAttribute = static_cast<std::uint32_t>(attributes.size());
   node.attributeCount = 0;
   node.isElement = isElement;
-  if (parent != kNone) {
-    Node& owner = nodes[parent];
-    if (owner.lastChild == kNone) {
-      owner.firstChild = index;
-    } else {
-      nodes[owner.lastChild].nextSibling = index;
-    }
-    owner.lastChild = index;
+  if (lastChild != kNone) {
+    nodes[lastChild].nextSibling = index;
+  } else if (parent != kNone) {
+    nodes[parent].firstChild = index;
   }
+  return index;
+}
+
+std::uint32_t Tree::AppendChild(std::uint32_t parent, std::string_view text, bool isElement) {
+  const char* stored = Store(text);
+  const auto known = lastChildOf_.find(parent);
+  std::uint32_t lastChild = kNone;
+  if (known != lastChildOf_.end()) {
+    lastChild = known->second;
+  } else {
+    // Children that the parse made: found once, then kept.
+    for (std::uint32_t c = nodes[parent].firstChild; c != kNone; c = nodes[c].nextSibling) {
+      lastChild = c;
+    }
+  }
+  const std::uint32_t index =
+      AppendNode(parent, lastChild, stored, static_cast<std::uint32_t>(text.size()), isElement);
+  lastChildOf_[parent] = index;
   return index;
 }
 
@@ -500,23 +528,30 @@ const char* Tree::Store(std::string_view text) {
 }
 
 std::uint32_t Tree::AppendElement(std::uint32_t parent, std::string_view name) {
-  const char* stored = Store(name);
-  return AppendNode(parent, stored, static_cast<std::uint32_t>(name.size()), true);
+  return AppendChild(parent, name, true);
 }
 
 void Tree::AppendText(std::uint32_t parent, std::string_view text) {
-  if (text.empty()) return;
-  const char* stored = Store(text);
-  AppendNode(parent, stored, static_cast<std::uint32_t>(text.size()), false);
+  if (!text.empty()) AppendChild(parent, text, false);
+}
+
+const char* Tree::StoreNamed(std::string_view name, std::string_view value) {
+  std::string both;
+  both.reserve(name.size() + 1 + value.size());
+  both.append(name).append(1, '\0').append(value);
+  return Store(both) + name.size() + 1;
 }
 
 void Tree::SetAttribute(std::uint32_t element, std::string_view name, std::string_view value) {
-  const char* storedValue = Store(value);
+  if (name.size() > kMaxAttributeName) throw XMLException("an attribute name is too long");
+  const char* storedValue = StoreNamed(name, value);
   const auto valueLength = static_cast<std::uint32_t>(value.size());
+  const auto nameOffset = static_cast<std::uint16_t>(name.size() + 1);
   if (const Attribute* found = FindAttribute(element, name)) {
     Attribute& attribute = attributes[static_cast<std::size_t>(found - attributes.data())];
     attribute.value = storedValue;
     attribute.valueLength = valueLength;
+    attribute.nameOffset = nameOffset;
     return;
   }
   Node& node = nodes[element];
@@ -528,8 +563,11 @@ void Tree::SetAttribute(std::uint32_t element, std::string_view name, std::strin
     }
     node.firstAttribute = moved;
   }
-  attributes.push_back(
-      Attribute{Store(name), storedValue, static_cast<std::uint32_t>(name.size()), valueLength});
+  Attribute& added = attributes.emplace_back();
+  added.value = storedValue;
+  added.valueLength = valueLength;
+  added.nameLength = static_cast<std::uint16_t>(name.size());
+  added.nameOffset = nameOffset;
   ++node.attributeCount;
 }
 
@@ -607,7 +645,7 @@ void Tree::Write(std::string& out, bool indent) const {
       for (std::uint32_t i = 0; i < node.attributeCount; ++i) {
         const Attribute& a = attributes[node.firstAttribute + i];
         out += ' ';
-        out.append(a.name, a.nameLength);
+        out.append(a.name(), a.nameLength);
         out += "=\"";
         WriteEscaped(out, a.value, a.valueLength, true);
         out += '"';

@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace KxCppHelperV1 {
@@ -33,19 +34,25 @@ struct Node {
   std::uint32_t length;
   std::uint32_t parent;
   std::uint32_t firstChild;
-  std::uint32_t lastChild;
   std::uint32_t nextSibling;
   std::uint32_t firstAttribute;
-  std::uint32_t attributeCount;
-  bool isElement;
+  std::uint32_t attributeCount : 31;
+  std::uint32_t isElement : 1;
 };
+static_assert(sizeof(Node) == 32, "a node fills half a cache line");
 
+// The name lies just before the value (in the parsed text, or stored so by the tree).
 struct Attribute {
-  const char* name;
   const char* value;
-  std::uint32_t nameLength;
   std::uint32_t valueLength;
+  std::uint16_t nameLength;
+  std::uint16_t nameOffset;  // from the name's start to the value's
+  const char* name() const { return value - nameOffset; }
 };
+static_assert(sizeof(Attribute) == 16, "an attribute is two words");
+
+// Attribute names are at most this long.
+constexpr std::size_t kMaxAttributeName = 0xFFFE;
 
 class Tree {
  public:
@@ -70,7 +77,7 @@ class Tree {
     const Attribute* end = attribute + node.attributeCount;
     for (; attribute != end; ++attribute) {
       if (attribute->nameLength == name.size() &&
-          SameBytes(attribute->name, name.data(), name.size())) {
+          SameBytes(attribute->name(), name.data(), name.size())) {
         return attribute;
       }
     }
@@ -94,11 +101,18 @@ class Tree {
   // Parses text[0, length) where it lies, the arrays sized for `nodes` and `attributes`.
   static std::shared_ptr<Tree> Build(std::unique_ptr<char[]> text, std::size_t length,
                                      std::size_t nodes, std::size_t attributes);
-  std::uint32_t AppendNode(std::uint32_t parent, const char* text, std::uint32_t length,
-                           bool isElement);
+  // Appends a node under `parent` after `lastChild`, its present last child (or none).
+  std::uint32_t AppendNode(std::uint32_t parent, std::uint32_t lastChild, const char* text,
+                           std::uint32_t length, bool isElement);
+  // An addition's node under `parent`, wherever its last child is.
+  std::uint32_t AppendChild(std::uint32_t parent, std::string_view text, bool isElement);
   // A zero-terminated copy of `text` that lives as long as the tree.
   const char* Store(std::string_view text);
+  // Zero-terminated copies of `name` and `value`, side by side; the value's copy.
+  const char* StoreNamed(std::string_view name, std::string_view value);
 
+  // The last child of each element that additions went to: nodes keep no last-child link.
+  std::unordered_map<std::uint32_t, std::uint32_t> lastChildOf_;
   std::unique_ptr<char[]> parsedText_;
   std::vector<std::unique_ptr<char[]>> store_;
   char* storeNext_ = nullptr;
