@@ -488,19 +488,19 @@ std::uint32_t Tree::AppendNode(std::uint32_t parent, std::uint32_t lastChild, co
 
 std::uint32_t Tree::AppendChild(std::uint32_t parent, std::string_view text, bool isElement) {
   const char* stored = Store(text);
-  const auto known = lastChildOf_.find(parent);
-  std::uint32_t lastChild = kNone;
-  if (known != lastChildOf_.end()) {
-    lastChild = known->second;
-  } else {
-    // Children that the parse made: found once, then kept.
+  // Nodes that the parse made are not known yet; their last child is found once, then kept.
+  if (lastChildOf_.size() < nodes.size()) lastChildOf_.resize(nodes.size(), kNotKnown);
+  std::uint32_t& lastChild = lastChildOf_[parent];
+  if (lastChild == kNotKnown) {
+    lastChild = kNone;
     for (std::uint32_t c = nodes[parent].firstChild; c != kNone; c = nodes[c].nextSibling) {
       lastChild = c;
     }
   }
   const std::uint32_t index =
       AppendNode(parent, lastChild, stored, static_cast<std::uint32_t>(text.size()), isElement);
-  lastChildOf_[parent] = index;
+  lastChild = index;
+  lastChildOf_.push_back(kNone);  // the new node has no children
   return index;
 }
 

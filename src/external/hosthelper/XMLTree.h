@@ -12,7 +12,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace KxCppHelperV1 {
@@ -111,8 +110,10 @@ class Tree {
   // Zero-terminated copies of `name` and `value`, side by side; the value's copy.
   const char* StoreNamed(std::string_view name, std::string_view value);
 
-  // The last child of each element that additions went to: nodes keep no last-child link.
-  std::unordered_map<std::uint32_t, std::uint32_t> lastChildOf_;
+  // For additions, each node's last child by index (kNone for none, kNotKnown until an
+  // addition needs it): nodes keep no last-child link. Empty until the first addition.
+  static constexpr std::uint32_t kNotKnown = kNone - 1;
+  std::vector<std::uint32_t> lastChildOf_;
   std::unique_ptr<char[]> parsedText_;
   std::vector<std::unique_ptr<char[]>> store_;
   char* storeNext_ = nullptr;
