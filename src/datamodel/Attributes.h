@@ -25,9 +25,7 @@ class Attributes {
     }
     const std::string_view wanted(name);
     for (size_t i = 0; i < count_; ++i) {
-      const std::string_view candidate = storage_.views[i].name;
-      if (candidate.size() == wanted.size() &&
-          KxCppHelperV1::xmltree::SameBytes(candidate.data(), wanted.data(), wanted.size())) {
+      if (KxCppHelperV1::xmltree::SameText(storage_.views[i].name, wanted)) {
         return &storage_.views[i].value;
       }
     }

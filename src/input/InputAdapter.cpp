@@ -49,8 +49,8 @@ namespace {
 // missing flag (cleared word by word first, so that no bit is read and rewritten per value).
 // A step whose field reads itself (not one of the plan's kinds, or, when kCheckHelpers, bound to
 // a data helper other than `helper`) goes to `readField(field)`; the others are read here and
-// handed to
-// `readValue(step, bytes)`, with null bytes for a null value. Both answer the missing flag.
+// handed to `readValue(step, bytes)`, with null bytes for a null value. Both answer the missing
+// flag.
 // When the host fails or a value is not 8 bytes long, `beforeThrow(step)` runs and
 // DataHelperException is thrown. A template of internal linkage, so that all of it is inlined.
 template <bool kCheckHelpers, typename Step, typename ReadField, typename ReadValue,

@@ -95,8 +95,7 @@ XMLElement XMLElement::getElement(const char* name) const {
 }
 
 XMLElementIterator XMLElement::getElements(const char* name) const {
-  return XMLElementIterator(tree_, index_, name == nullptr ? std::string() : std::string(name),
-                            false);
+  return getElements(name == nullptr ? std::string() : std::string(name));
 }
 
 XMLElementIterator XMLElement::getElements(const std::string& name) const {
@@ -104,8 +103,7 @@ XMLElementIterator XMLElement::getElements(const std::string& name) const {
 }
 
 XMLElementIterator XMLElement::getElementsDirect(const char* name) const {
-  return XMLElementIterator(tree_, index_, name == nullptr ? std::string() : std::string(name),
-                            true);
+  return getElementsDirect(name == nullptr ? std::string() : std::string(name));
 }
 
 XMLElementIterator XMLElement::getElementsDirect(const std::string& name) const {
@@ -120,37 +118,31 @@ std::string XMLElement::getAttribute(const char* name) const {
   return std::string(getAttributeView(name));
 }
 
-bool XMLElement::getAttribute(const char* name, std::string& value) const {
+const xmltree::Attribute* XMLElement::findAttribute(const char* name) const {
   requireValid("getAttribute");
-  if (name == nullptr) return false;
-  const xmltree::Attribute* attribute = tree_->FindAttribute(index_, name);
+  return name == nullptr ? nullptr : tree_->FindAttribute(index_, name);
+}
+
+bool XMLElement::getAttribute(const char* name, std::string& value) const {
+  const xmltree::Attribute* attribute = findAttribute(name);
   if (attribute == nullptr) return false;
-  value.assign(attribute->value, attribute->valueLength);
+  value.assign(attribute->valueView());
   return true;
 }
 
 bool XMLElement::getAttribute(const char* name, double& value) const {
-  requireValid("getAttribute");
-  const xmltree::Attribute* attribute =
-      name == nullptr ? nullptr : tree_->FindAttribute(index_, name);
-  return attribute != nullptr &&
-         ParseDouble(std::string_view(attribute->value, attribute->valueLength), value);
+  const xmltree::Attribute* attribute = findAttribute(name);
+  return attribute != nullptr && ParseDouble(attribute->valueView(), value);
 }
 
 bool XMLElement::getAttribute(const char* name, std::int64_t& value) const {
-  requireValid("getAttribute");
-  const xmltree::Attribute* attribute =
-      name == nullptr ? nullptr : tree_->FindAttribute(index_, name);
-  return attribute != nullptr &&
-         ParseInt64(std::string_view(attribute->value, attribute->valueLength), value);
+  const xmltree::Attribute* attribute = findAttribute(name);
+  return attribute != nullptr && ParseInt64(attribute->valueView(), value);
 }
 
 std::string_view XMLElement::getAttributeView(const char* name) const {
-  requireValid("getAttribute");
-  const xmltree::Attribute* attribute =
-      name == nullptr ? nullptr : tree_->FindAttribute(index_, name);
-  return attribute == nullptr ? std::string_view()
-                              : std::string_view(attribute->value, attribute->valueLength);
+  const xmltree::Attribute* attribute = findAttribute(name);
+  return attribute == nullptr ? std::string_view() : attribute->valueView();
 }
 
 bool XMLElement::parseDouble(std::string_view text, double& value) {

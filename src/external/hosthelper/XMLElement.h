@@ -87,7 +87,7 @@ class KXCOMSERV_API XMLElement {
     const size_t filled = n.attributeCount < capacity ? n.attributeCount : capacity;
     for (size_t i = 0; i < filled; ++i) {
       const xmltree::Attribute& a = attributes[i];
-      new (&views[i]) AttributeView{{a.name(), a.nameLength}, {a.value, a.valueLength}};
+      new (&views[i]) AttributeView{a.nameView(), a.valueView()};
     }
     return n.attributeCount;
   }
@@ -122,6 +122,8 @@ class KXCOMSERV_API XMLElement {
   const xmltree::Node& node() const { return tree_->nodes[index_]; }
   // Throws XMLException naming `operation` when the element is invalid.
   void requireValid(const char* operation) const;
+  // The attribute of `name` (null when absent or `name` is null); throws as getAttribute does.
+  const xmltree::Attribute* findAttribute(const char* name) const;
 
  private:
   friend class XMLElementIterator;
@@ -153,8 +155,7 @@ class KXCOMSERV_API XMLElementIterator {
   bool matches(std::uint32_t index) const {
     const xmltree::Node& node = tree_->nodes[index];
     if (!node.isElement) return false;
-    return name_.empty() || (node.length == name_.size() &&
-                             xmltree::SameBytes(node.text, name_.data(), name_.size()));
+    return name_.empty() || xmltree::SameText({node.text, node.length}, name_);
   }
   // The node after `from` in a pre-order walk of the scope (or of its children only).
   std::uint32_t advance(std::uint32_t from) const {

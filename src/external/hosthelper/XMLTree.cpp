@@ -119,54 +119,67 @@ char* EncodeUtf8(std::uint32_t code, char* out) {
 // nothing moved, for anything that is not one of the five named references or a character
 // reference to a valid, non-zero code point. Never writes more than it reads.
 bool DecodeReference(const char*& in, char*& out) {
+  struct Named {
+    const char* name;  // after the '&', with its ';'
+    std::size_t length;
+    char decoded;
+  };
+  static constexpr Named kNamed[] = {
+      {"lt;", 3, '<'}, {"gt;", 3, '>'}, {"amp;", 4, '&'}, {"quot;", 5, '"'}, {"apos;", 5, '\''}};
   const char* s = in + 1;
-  char decoded = 0;
-  if (s[0] == 'l' && s[1] == 't' && s[2] == ';') {
-    decoded = '<';
-    s += 3;
-  } else if (s[0] == 'g' && s[1] == 't' && s[2] == ';') {
-    decoded = '>';
-    s += 3;
-  } else if (s[0] == 'a' && s[1] == 'm' && s[2] == 'p' && s[3] == ';') {
-    decoded = '&';
-    s += 4;
-  } else if (s[0] == 'q' && s[1] == 'u' && s[2] == 'o' && s[3] == 't' && s[4] == ';') {
-    decoded = '"';
-    s += 5;
-  } else if (s[0] == 'a' && s[1] == 'p' && s[2] == 'o' && s[3] == 's' && s[4] == ';') {
-    decoded = '\'';
-    s += 5;
-  } else if (s[0] == '#') {
-    ++s;
-    const bool hex = *s == 'x';
-    if (hex) ++s;
-    std::uint32_t code = 0;
-    const char* digits = s;
-    for (;; ++s) {
-      int digit = -1;
-      if (*s >= '0' && *s <= '9') {
-        digit = *s - '0';
-      } else if (hex && *s >= 'a' && *s <= 'f') {
-        digit = *s - 'a' + 10;
-      } else if (hex && *s >= 'A' && *s <= 'F') {
-        digit = *s - 'A' + 10;
-      }
-      if (digit < 0) break;
-      code = code * (hex ? 16 : 10) + static_cast<std::uint32_t>(digit);
-      if (code > 0x10FFFF) return false;
+  for (const Named& named : kNamed) {
+    // The text is zero-terminated, so the comparison stops at its end.
+    if (std::strncmp(s, named.name, named.length) == 0) {
+      *out++ = named.decoded;
+      in = s + named.length;
+      return true;
     }
-    if (s == digits || *s != ';' || code == 0 || (code >= 0xD800 && code <= 0xDFFF)) {
-      return false;
-    }
-    out = EncodeUtf8(code, out);
-    in = s + 1;
-    return true;
-  } else {
-    return false;
   }
-  *out++ = decoded;
-  in = s;
+  if (*s != '#') return false;
+  ++s;
+  const bool hex = *s == 'x';
+  if (hex) ++s;
+  std::uint32_t code = 0;
+  const char* digits = s;
+  for (;; ++s) {
+    int digit = -1;
+    if (*s >= '0' && *s <= '9') {
+      digit = *s - '0';
+    } else if (hex && *s >= 'a' && *s <= 'f') {
+      digit = *s - 'a' + 10;
+    } else if (hex && *s >= 'A' && *s <= 'F') {
+      digit = *s - 'A' + 10;
+    }
+    if (digit < 0) break;
+    code = code * (hex ? 16 : 10) + static_cast<std::uint32_t>(digit);
+    if (code > 0x10FFFF) return false;
+  }
+  if (s == digits || *s != ';' || code == 0 || (code >= 0xD800 && code <= 0xDFFF)) return false;
+  out = EncodeUtf8(code, out);
+  in = s + 1;
   return true;
+}
+
+// Decodes in place from `s` up to `stop` or the end of the text: references as they read, a
+// line end (CR LF or a lone CR) as "\n", or in an attribute value as a space, as tabs and line
+// feeds are there too. Leaves `s` at the stop; returns the end of the decoded text, which never
+// runs past `s`.
+char* DecodeRun(char*& s, char stop, bool attribute) {
+  const char* in = s;
+  char* out = s;
+  for (char c = *in; c != stop && c != '\0'; c = *in) {
+    if (c == '&') {
+      if (!DecodeReference(in, out)) *out++ = *in++;
+    } else if (c == '\r') {
+      *out++ = attribute ? ' ' : '\n';
+      in += in[1] == '\n' ? 2 : 1;
+    } else {
+      *out++ = attribute && (c == '\t' || c == '\n') ? ' ' : c;
+      ++in;
+    }
+  }
+  s = const_cast<char*>(in);
+  return out;
 }
 
 }  // namespace
@@ -213,27 +226,7 @@ class Tree::Parser {
     char* start = p_;
     char* s = p_;
     while (!Is(*s, kTextStop)) ++s;
-    char* end = s;
-    if (*s == '&' || *s == '\r') {
-      const char* in = s;
-      char* out = s;
-      for (;;) {
-        const char c = *in;
-        if (!Is(c, kTextStop)) {
-          *out++ = c;
-          ++in;
-        } else if (c == '&') {
-          if (!DecodeReference(in, out)) *out++ = *in++;
-        } else if (c == '\r') {
-          *out++ = '\n';
-          in += in[1] == '\n' ? 2 : 1;
-        } else {
-          break;
-        }
-      }
-      s = const_cast<char*>(in);
-      end = out;
-    }
+    char* end = *s == '&' || *s == '\r' ? DecodeRun(s, '<', false) : s;
     if (s == end_) Fail("an element is not closed", s);
     // The zero may land on the '<' that follows; ReadMarkup does not read it again.
     *end = '\0';
@@ -313,37 +306,11 @@ class Tree::Parser {
     if (c != '"' && c != '\'') Fail("an attribute value without quotes", s);
     const char quote = c;
     char* value = ++s;
-    // The plain run first; the other quote is plain too.
-    for (;;) {
-      while (!Is(*s, kAttributeStop)) ++s;
-      if (*s == '"' || *s == '\'') {
-        if (*s == quote) break;
-        ++s;
-        continue;
-      }
-      break;
-    }
-    char* end = s;
-    if (*s != quote) {
-      const char* in = s;
-      char* out = s;
-      for (;;) {
-        const char d = *in;
-        if (d == quote || d == '\0') break;
-        if (d == '&') {
-          if (!DecodeReference(in, out)) *out++ = *in++;
-        } else if (d == '\r') {
-          *out++ = ' ';
-          in += in[1] == '\n' ? 2 : 1;
-        } else {
-          *out++ = d == '\t' || d == '\n' ? ' ' : d;
-          ++in;
-        }
-      }
-      s = const_cast<char*>(in);
-      end = out;
-      if (*s != quote) Fail("an attribute value is not closed", value);
-    }
+    // The plain run first (the other quote is plain too), then decoding if anything needs it.
+    const char otherQuote = quote == '"' ? '\'' : '"';
+    while (!Is(*s, kAttributeStop) || *s == otherQuote) ++s;
+    char* end = *s == quote ? s : DecodeRun(s, quote, true);
+    if (*s != quote) Fail("an attribute value is not closed", value);
     *end = '\0';
     // The name must lie within reach of the value; one beyond it is copied with the value.
     const char* stored = value;
@@ -504,26 +471,38 @@ std::uint32_t Tree::AppendChild(std::uint32_t parent, std::string_view text, boo
   return index;
 }
 
-const char* Tree::Store(std::string_view text) {
+char* Tree::Allocate(std::size_t bytes) {
   constexpr std::size_t kBlock = 4096;
-  const std::size_t needed = text.size() + 1;
-  char* target = nullptr;
-  if (needed > kBlock / 4) {
+  if (bytes > kBlock / 4) {
     // Long texts get a block of their own, so that blocks are not left mostly empty.
-    store_.push_back(std::make_unique<char[]>(needed));
-    target = store_.back().get();
-  } else {
-    if (needed > storeLeft_) {
-      store_.push_back(std::make_unique<char[]>(kBlock));
-      storeNext_ = store_.back().get();
-      storeLeft_ = kBlock;
-    }
-    target = storeNext_;
-    storeNext_ += needed;
-    storeLeft_ -= needed;
+    store_.push_back(std::make_unique<char[]>(bytes));
+    return store_.back().get();
   }
+  if (bytes > storeLeft_) {
+    store_.push_back(std::make_unique<char[]>(kBlock));
+    storeNext_ = store_.back().get();
+    storeLeft_ = kBlock;
+  }
+  char* target = storeNext_;
+  storeNext_ += bytes;
+  storeLeft_ -= bytes;
+  return target;
+}
+
+namespace {
+
+// Copies `text` to `target` with a zero after it; returns the byte after the zero.
+char* CopyTerminated(char* target, std::string_view text) {
   if (!text.empty()) std::memcpy(target, text.data(), text.size());
   target[text.size()] = '\0';
+  return target + text.size() + 1;
+}
+
+}  // namespace
+
+const char* Tree::Store(std::string_view text) {
+  char* target = Allocate(text.size() + 1);
+  CopyTerminated(target, text);
   return target;
 }
 
@@ -536,10 +515,10 @@ void Tree::AppendText(std::uint32_t parent, std::string_view text) {
 }
 
 const char* Tree::StoreNamed(std::string_view name, std::string_view value) {
-  std::string both;
-  both.reserve(name.size() + 1 + value.size());
-  both.append(name).append(1, '\0').append(value);
-  return Store(both) + name.size() + 1;
+  char* target = Allocate(name.size() + 1 + value.size() + 1);
+  char* storedValue = CopyTerminated(target, name);
+  CopyTerminated(storedValue, value);
+  return storedValue;
 }
 
 void Tree::SetAttribute(std::uint32_t element, std::string_view name, std::string_view value) {
@@ -631,6 +610,12 @@ void Tree::Write(std::string& out, bool indent) const {
     }
     return true;
   };
+  const auto holdsText = [&](const Node& element) {
+    for (std::uint32_t c = element.firstChild; c != kNone; c = nodes[c].nextSibling) {
+      if (!nodes[c].isElement) return true;
+    }
+    return false;
+  };
   std::uint32_t index = kRoot;
   bool afterText = false;  // the previous sibling of `index` is a text
   for (;;) {
@@ -656,12 +641,7 @@ void Tree::Write(std::string& out, bool indent) const {
       } else {
         out += '>';
         if (indenting()) {
-          bool holdsText = false;
-          for (std::uint32_t c = node.firstChild; c != kNone && !holdsText;
-               c = nodes[c].nextSibling) {
-            holdsText = !nodes[c].isElement;
-          }
-          if (holdsText) {
+          if (holdsText(node)) {
             compactFrom = index;
           } else {
             out += '\n';

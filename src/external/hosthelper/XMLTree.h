@@ -19,10 +19,11 @@ namespace xmltree {
 
 constexpr std::uint32_t kNone = 0xFFFFFFFFu;
 
-// Whether two texts of `length` bytes are equal. Names and keys are short: a loop the compiler
+// Whether two texts are equal. Names and keys are short: a loop the compiler
 // keeps inline beats a call into the C library.
-inline bool SameBytes(const char* a, const char* b, std::size_t length) {
-  for (std::size_t i = 0; i < length; ++i) {
+inline bool SameText(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
     if (a[i] != b[i]) return false;
   }
   return true;
@@ -47,6 +48,8 @@ struct Attribute {
   std::uint16_t nameLength;
   std::uint16_t nameOffset;  // from the name's start to the value's
   const char* name() const { return value - nameOffset; }
+  std::string_view nameView() const { return {name(), nameLength}; }
+  std::string_view valueView() const { return {value, valueLength}; }
 };
 static_assert(sizeof(Attribute) == 16, "an attribute is two words");
 
@@ -75,10 +78,7 @@ class Tree {
     const Attribute* attribute = attributes.data() + node.firstAttribute;
     const Attribute* end = attribute + node.attributeCount;
     for (; attribute != end; ++attribute) {
-      if (attribute->nameLength == name.size() &&
-          SameBytes(attribute->name(), name.data(), name.size())) {
-        return attribute;
-      }
+      if (SameText(attribute->nameView(), name)) return attribute;
     }
     return nullptr;
   }
@@ -105,6 +105,8 @@ class Tree {
                            std::uint32_t length, bool isElement);
   // An addition's node under `parent`, wherever its last child is.
   std::uint32_t AppendChild(std::uint32_t parent, std::string_view text, bool isElement);
+  // `bytes` bytes that live as long as the tree.
+  char* Allocate(std::size_t bytes);
   // A zero-terminated copy of `text` that lives as long as the tree.
   const char* Store(std::string_view text);
   // Zero-terminated copies of `name` and `value`, side by side; the value's copy.
