@@ -78,7 +78,11 @@ void DataModelParser::DealWithCatVar(XMLElement& values, FieldInfo* field, bool 
     const std::string_view* partition = attributes.Find(XMLAttributes::DefinePartition);
     const int slot = partition == nullptr ? -1 : PartitionSlot(*partition);
     anyPartition |= slot >= 0;
-    declared.push_back({*valueText, label == nullptr ? std::string_view() : *label, slot});
+    // Member by member: a whole temporary pushed would stall on its own stores.
+    DeclaredValue& d = declared.emplace_back();
+    d.value = *valueText;
+    d.label = label == nullptr ? std::string_view() : *label;
+    d.partitionSlot = slot;
   }
   ReserveValues(field, declared.size(), isMissing);
   for (const DeclaredValue& d : declared) field->AddValue(std::string(d.value), isMissing, 0.0);

@@ -154,7 +154,7 @@ TEST(FieldAddToVarList, NumericCategoricalOverloads) {
   ASSERT_NE(added->cat, nullptr);
   EXPECT_EQ(added->cat->GetNumericValues(), (Numbers{1, 2, 0}));
   EXPECT_EQ(added->cat->GetFrequencies(), (Numbers{0.5, 0.5, 0.5}));
-  EXPECT_EQ(added->cat->GetValueLabels(), (Strings{"one", "two", "ex"}));
+  EXPECT_EQ(added->cat->GetValueLabels().Strings(), (Strings{"one", "two", "ex"}));
   EXPECT_EQ(added->cat->GetStorageType(), 1);
 
   added = Add(*nominal, false, true);
@@ -177,7 +177,7 @@ TEST(FieldAddToVarList, StringOverloads) {
   text->AddValue("a", false, 2);
   text->AddValue("b", false, 3);
   auto added = Add(*text);
-  EXPECT_EQ(added->cat->GetTextValues(), (Strings{"a", "b"}));
+  EXPECT_EQ(added->cat->GetTextValues().Strings(), (Strings{"a", "b"}));
   EXPECT_EQ(added->cat->GetFrequencies(), (Numbers{2, 3}));
   EXPECT_EQ(added->cat->GetStorageType(), 3);
   EXPECT_EQ(added->list.GetEncoderAt(added->index)->EncodeDeclared("b"), 1.0);
@@ -192,7 +192,7 @@ TEST(FieldAddToVarList, StringOverloads) {
   EXPECT_TRUE(Add(*empty)->cat->IsOpen());
   added = Add(*empty, false, false, true);
   EXPECT_FALSE(added->cat->IsOpen());
-  EXPECT_TRUE(added->cat->GetTextValues().empty());
+  EXPECT_TRUE(added->cat->GetTextValues().Empty());
   EXPECT_TRUE(Add(*Make("string", "nominal", "recordId"), false, false, true)->cat->IsOpen());
 }
 

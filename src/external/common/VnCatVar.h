@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "external/common/TextList.h"
 #include "external/common/VnVariable.h"
 
 namespace VnXML_1_2 {
@@ -35,10 +36,11 @@ class VNCOMMON_API VnCatVar : public VnVariable {
   bool IsOpen() const { return open_; }
   int GetCount() const { return count_; }
   bool HasTextValues() const { return textValues_; }
-  const std::vector<std::string>& GetTextValues() const { return texts_; }
+  // The declared categories' texts and labels, by position.
+  const VnCommon_1_2::TextList& GetTextValues() const { return texts_; }
   const std::vector<double>& GetNumericValues() const { return numbers_; }
   const std::vector<double>& GetFrequencies() const { return frequencies_; }
-  const std::vector<std::string>& GetValueLabels() const { return valueLabels_; }
+  const VnCommon_1_2::TextList& GetValueLabels() const { return valueLabels_; }
   bool IsBinaryFlag() const { return binaryFlag_; }
   int GetBinaryFlagValue() const { return binaryFlagValue_; }
   bool IsOrdinal() const { return ordinal_; }
@@ -47,10 +49,10 @@ class VNCOMMON_API VnCatVar : public VnVariable {
   bool open_ = false;
   int count_ = 0;
   bool textValues_ = false;
-  std::vector<std::string> texts_;
+  VnCommon_1_2::TextList texts_;
   std::vector<double> numbers_;
   std::vector<double> frequencies_;
-  std::vector<std::string> valueLabels_;
+  VnCommon_1_2::TextList valueLabels_;
   bool binaryFlag_ = false;
   int binaryFlagValue_ = -1;
   bool ordinal_ = false;

@@ -12,50 +12,61 @@ VnEncoder::VnEncoder(const std::vector<std::string>& categories) {
   }
 }
 
+VnEncoder::~VnEncoder() = default;
+
 double VnEncoder::EncodeOpen(std::string_view text) {
-  if (missingIndex_.Size() != 0 && missingIndex_.Find(text) != VnCommon_1_2::TextIndex::kAbsent) {
-    return kMissing;
-  }
+  if (IsMissingTextIn(text)) return kMissing;
   const int index = categories_.Insert(text, static_cast<int>(categoryCount_));
   if (static_cast<std::size_t>(index) == categoryCount_) ++categoryCount_;
   return index;
 }
 
 double VnEncoder::EncodeDeclared(std::string_view text) const {
-  if (missingIndex_.Size() != 0 && missingIndex_.Find(text) != VnCommon_1_2::TextIndex::kAbsent) {
-    return kMissing;
-  }
+  if (IsMissingTextIn(text)) return kMissing;
   const int index = categories_.Find(text);
   return index == VnCommon_1_2::TextIndex::kAbsent ? kMissing : index;
 }
 
+const VnEncoder::Missing& VnEncoder::Registered() const {
+  static const Missing kNone;
+  return missing_ != nullptr ? *missing_ : kNone;
+}
+
+VnEncoder::Missing& VnEncoder::Registering() {
+  if (missing_ == nullptr) missing_ = std::make_unique<Missing>();
+  return *missing_;
+}
+
 void VnEncoder::AddMissingText(const std::string& text, const std::string& fieldName) {
-  fieldName_ = fieldName;
-  missingTexts_.push_back(text);
-  missingIndex_.Insert(text, 0);
+  Missing& missing = Registering();
+  missing.fieldName = fieldName;
+  missing.texts.push_back(text);
+  missing.index.Insert(text, 0);
 }
 
 void VnEncoder::AddMissingNumber(double value, const std::string& fieldName) {
-  fieldName_ = fieldName;
-  missingNumbers_.push_back(value);
+  Missing& missing = Registering();
+  missing.fieldName = fieldName;
+  missing.numbers.push_back(value);
 }
 
 void VnEncoder::AddMissingRange(double low, double high) {
-  missingRanges_.emplace_back(low, high);
+  Registering().ranges.emplace_back(low, high);
 }
 
 bool VnEncoder::IsMissingValue(double value) const {
-  for (const double number : missingNumbers_) {
+  if (missing_ == nullptr) return false;
+  for (const double number : missing_->numbers) {
     if (number == value) return true;
   }
-  for (const auto& range : missingRanges_) {
+  for (const auto& range : missing_->ranges) {
     if (value >= range.first && value <= range.second) return true;
   }
   return false;
 }
 
 bool VnEncoder::IsMissingText(std::string_view text) const {
-  return missingIndex_.Find(text) != VnCommon_1_2::TextIndex::kAbsent;
+  return IsMissingTextIn(text);
 }
 
 }  // namespace VnXML_1_2

@@ -1,9 +1,11 @@
 #pragma once
 
 // The encoder of one variable: categories by hash look-up (first occurrence wins for a
-// repeated text), missing texts, numbers and ranges.
+// repeated text), missing texts, numbers and ranges. Most variables declare no missing values,
+// so those lists are allocated with the first one registered.
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -18,6 +20,7 @@ class VNCOMMON_API VnEncoder : public IVnEncoder {
   VnEncoder() = default;
   // Declares the categories in order; duplicates keep the index of their first occurrence.
   explicit VnEncoder(const std::vector<std::string>& categories);
+  ~VnEncoder() override;
 
   double EncodeOpen(std::string_view text) override;
   double EncodeDeclared(std::string_view text) const override;
@@ -29,19 +32,33 @@ class VNCOMMON_API VnEncoder : public IVnEncoder {
 
   // Number of categories (declared ones and those appended by EncodeOpen).
   std::size_t GetCategoryCount() const { return categoryCount_; }
-  const std::vector<std::string>& GetMissingTexts() const { return missingTexts_; }
-  const std::vector<double>& GetMissingNumbers() const { return missingNumbers_; }
-  const std::vector<std::pair<double, double>>& GetMissingRanges() const { return missingRanges_; }
-  const std::string& GetFieldName() const { return fieldName_; }
+  const std::vector<std::string>& GetMissingTexts() const { return Registered().texts; }
+  const std::vector<double>& GetMissingNumbers() const { return Registered().numbers; }
+  const std::vector<std::pair<double, double>>& GetMissingRanges() const {
+    return Registered().ranges;
+  }
+  // The field named by the latest missing text or number; empty before one.
+  const std::string& GetFieldName() const { return Registered().fieldName; }
 
  private:
+  struct Missing {
+    VnCommon_1_2::TextIndex index;  // of `texts`
+    std::vector<std::string> texts;
+    std::vector<double> numbers;
+    std::vector<std::pair<double, double>> ranges;
+    std::string fieldName;
+  };
+  // The registered missing values; empty lists when there are none.
+  const Missing& Registered() const;
+  Missing& Registering();
+  bool IsMissingTextIn(std::string_view text) const {
+    return missing_ != nullptr && missing_->index.Size() != 0 &&
+           missing_->index.Find(text) != VnCommon_1_2::TextIndex::kAbsent;
+  }
+
   VnCommon_1_2::TextIndex categories_;
   std::size_t categoryCount_ = 0;
-  VnCommon_1_2::TextIndex missingIndex_;
-  std::vector<std::string> missingTexts_;
-  std::vector<double> missingNumbers_;
-  std::vector<std::pair<double, double>> missingRanges_;
-  std::string fieldName_;
+  std::unique_ptr<Missing> missing_;
 };
 
 }  // namespace VnXML_1_2

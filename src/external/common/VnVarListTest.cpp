@@ -36,8 +36,8 @@ TEST(VnVarList, CategoricalOverloadsKeepWhatTheyAreGiven) {
 
   const VnCatVar* texts = list.GetVarAt(1)->AsCatVar();
   EXPECT_TRUE(texts->HasTextValues());
-  EXPECT_EQ(texts->GetTextValues(), (Strings{"a", "b"}));
-  EXPECT_EQ(texts->GetValueLabels(), (Strings{"A", "B"}));
+  EXPECT_EQ(texts->GetTextValues().Strings(), (Strings{"a", "b"}));
+  EXPECT_EQ(texts->GetValueLabels().Strings(), (Strings{"A", "B"}));
   EXPECT_TRUE(texts->GetFrequencies().empty());
   EXPECT_EQ(texts->GetRole(), IVnVariable::VR_TARGET);
   EXPECT_EQ(list.GetEncoderAt(1)->EncodeDeclared("b"), 1.0);

@@ -1,0 +1,48 @@
+#pragma once
+
+// A fixed list of texts kept back to back in one buffer and read by position as views: two
+// allocations for the whole list instead of one string object (and, for long texts, one
+// allocation) per text.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace VnCommon_1_2 {
+
+class TextList {
+ public:
+  TextList() = default;
+  explicit TextList(const std::vector<std::string>& texts) {
+    if (texts.empty()) return;
+    std::size_t bytes = 0;
+    for (const std::string& text : texts) bytes += text.size();
+    bytes_.reserve(bytes);
+    ends_.reserve(texts.size());
+    for (const std::string& text : texts) {
+      bytes_.append(text);
+      ends_.push_back(bytes_.size());
+    }
+  }
+
+  std::size_t Size() const { return ends_.size(); }
+  bool Empty() const { return ends_.empty(); }
+  std::string_view operator[](std::size_t i) const {
+    const std::size_t begin = i == 0 ? 0 : ends_[i - 1];
+    return std::string_view(bytes_.data() + begin, ends_[i] - begin);
+  }
+  // A copy as separate strings.
+  std::vector<std::string> Strings() const {
+    std::vector<std::string> texts;
+    texts.reserve(Size());
+    for (std::size_t i = 0; i < Size(); ++i) texts.emplace_back((*this)[i]);
+    return texts;
+  }
+
+ private:
+  std::string bytes_;
+  std::vector<std::size_t> ends_;  // where each text ends in bytes_
+};
+
+}  // namespace VnCommon_1_2
