@@ -20,17 +20,20 @@ XMLDocument HostHelper::createNew(const std::string& rootName) {
 
 XMLDocument HostHelper::createFromContents(const char* text) {
   if (text == nullptr) throw XMLException("no document text");
-  return XMLDocument::parse(text, std::strlen(text));
+  // With its zero, so that the text is read where it lies.
+  return XMLDocument::parse(text, std::strlen(text) + 1);
 }
 
 XMLDocument HostHelper::createFromContents(const std::string& text) {
-  return XMLDocument::parse(text.data(), text.size());
+  return XMLDocument::parse(text.c_str(), text.size() + 1);
 }
 
 XMLDocument HostHelper::createFromBuffer(BufferHelper& text) {
-  // The storage holds size() + 1 bytes, the last one zero.
+  // The storage holds size() + 1 bytes, the last one zero; it is freed once read, parsed or
+  // not.
   const std::size_t length = text.size() + 1;
-  return XMLDocument::parseInPlace(text.release(), length);
+  const std::unique_ptr<char[]> storage = text.release();
+  return XMLDocument::parse(storage.get(), length);
 }
 
 XMLDocument HostHelper::getHostInformation(int* error) const {

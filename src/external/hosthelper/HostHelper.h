@@ -25,9 +25,9 @@ class KXCOMSERV_API HostHelper {
   // Parses document text. Throws XMLException when it is not well-formed XML.
   static XMLDocument createFromContents(const char* text);
   static XMLDocument createFromContents(const std::string& text);
-  // Parses the text the host wrote into `text` where it lies: the document takes the buffer's
-  // storage over (the buffer is left empty), so a large document is not held twice. Throws
-  // XMLException when it is not well-formed XML.
+  // Parses the text the host wrote into `text` and frees the buffer's storage (the buffer is
+  // left empty, parsed or not), so that a large text is not held while the document is used.
+  // Throws XMLException when it is not well-formed XML.
   static XMLDocument createFromBuffer(BufferHelper& text);
 
   // Fetches and parses the host-information document. On success `*error` is 0; on failure it

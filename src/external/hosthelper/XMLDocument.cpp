@@ -18,7 +18,7 @@ XMLDocument::XMLDocument(std::shared_ptr<xmltree::Tree> dom)
 
 XMLDocument::XMLDocument(KxXML* xml) {
   if (xml == nullptr || xml->text == nullptr) return;
-  *this = parse(xml->text, std::strlen(xml->text));
+  *this = parse(xml->text, std::strlen(xml->text) + 1);
 }
 
 XMLDocument::~XMLDocument() = default;
@@ -30,11 +30,6 @@ void XMLDocument::dispose() {
 XMLDocument XMLDocument::parse(const char* text, size_t length) {
   if (text == nullptr) throw XMLException("no document text");
   return XMLDocument(xmltree::Tree::Parse(text, length));
-}
-
-XMLDocument XMLDocument::parseInPlace(std::unique_ptr<char[]> text, size_t length) {
-  if (text == nullptr) throw XMLException("no document text");
-  return XMLDocument(xmltree::Tree::ParseInPlace(std::move(text), length));
 }
 
 XMLDocument XMLDocument::createWithRoot(const char* rootName) {

@@ -27,12 +27,10 @@ class KXCOMSERV_API XMLDocument : public XMLElement {
   // Releases this handle's share of the DOM; the handle becomes empty and invalid.
   void dispose();
 
-  // Parses `length` bytes of text (stopping early at a zero byte). Throws XMLException.
+  // Parses `length` bytes of text (stopping early at a zero byte); the document keeps no
+  // reference to the text. Throws XMLException. Text with a zero byte within `length` is read
+  // where it lies; other text is copied first, as the parser reads up to a zero.
   static XMLDocument parse(const char* text, size_t length);
-  // The same, parsing the text where it lies: the document takes the buffer over and keeps it
-  // as long as the DOM lives, so the text is not copied (unless no zero byte follows it within
-  // `length`: the parser needs one). The buffer is freed on failure.
-  static XMLDocument parseInPlace(std::unique_ptr<char[]> text, size_t length);
   // A new document whose root element is `rootName`.
   static XMLDocument createWithRoot(const char* rootName);
 

@@ -1,7 +1,9 @@
 #include "external/hosthelper/XMLTree.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string>
 
 #if defined(__SSE2__)
@@ -46,16 +48,16 @@ inline bool Is(char c, CharClass bit) {
   return (kChars.classes[static_cast<unsigned char>(c)] & bit) != 0;
 }
 
-// One pass over the text: where it ends (its first zero byte, or `length`), how many '<' and '='
-// it holds (bounds on the elements and attributes to come, so that the arrays are sized once),
-// and, when `copy` is given, a copy of it there.
+// One pass over the text: where it ends (its first zero byte, or `length`) and how many '<' and
+// '=' it holds (bounds on the elements and attributes to come, so that the arrays are sized
+// once).
 struct Marks {
   std::size_t length = 0;
   std::size_t angles = 0;
   std::size_t equals = 0;
 };
 
-Marks ScanText(const char* text, std::size_t length, char* copy) {
+Marks ScanText(const char* text, std::size_t length) {
   Marks marks;
   std::size_t i = 0;
 #if defined(__SSE2__)
@@ -74,7 +76,6 @@ Marks ScanText(const char* text, std::size_t length, char* copy) {
         sawZero = true;  // the bytes before it go the slow way
         break;
       }
-      if (copy != nullptr) _mm_storeu_si128(reinterpret_cast<__m128i*>(copy + i), bytes);
       ltCount = _mm_sub_epi8(ltCount, _mm_cmpeq_epi8(bytes, lt));
       eqCount = _mm_sub_epi8(eqCount, _mm_cmpeq_epi8(bytes, eq));
     }
@@ -87,13 +88,23 @@ Marks ScanText(const char* text, std::size_t length, char* copy) {
   }
 #endif
   for (; i < length && text[i] != '\0'; ++i) {
-    if (copy != nullptr) copy[i] = text[i];
     marks.angles += text[i] == '<';
     marks.equals += text[i] == '=';
   }
   marks.length = i;
   return marks;
 }
+
+#if defined(__SSE2__)
+// Sixteen-byte patterns of the characters that end a plain run of an attribute value.
+struct SimdStops {
+  __m128i quote = _mm_set1_epi8('"');
+  __m128i apostrophe = _mm_set1_epi8('\'');
+  __m128i ampersand = _mm_set1_epi8('&');
+  __m128i control = _mm_set1_epi8(0x1F);  // a byte no greater is a control character
+};
+const SimdStops kSimd;
+#endif
 
 // Writes code point `code` as UTF-8 at `out`; returns the end.
 char* EncodeUtf8(std::uint32_t code, char* out) {
@@ -160,13 +171,11 @@ bool DecodeReference(const char*& in, char*& out) {
   return true;
 }
 
-// Decodes in place from `s` up to `stop` or the end of the text: references as they read, a
-// line end (CR LF or a lone CR) as "\n", or in an attribute value as a space, as tabs and line
-// feeds are there too. Leaves `s` at the stop; returns the end of the decoded text, which never
-// runs past `s`.
-char* DecodeRun(char*& s, char stop, bool attribute) {
-  const char* in = s;
-  char* out = s;
+// Decodes from `in` up to `stop` or the end of the text into `out`: references as they read,
+// a line end (CR LF or a lone CR) as "\n", or in an attribute value as a space, as tabs and
+// line feeds are there too. Leaves `in` at the stop; returns the end of what it wrote, which is
+// never longer than what it read.
+char* DecodeRun(const char*& in, char* out, char stop, bool attribute) {
   for (char c = *in; c != stop && c != '\0'; c = *in) {
     if (c == '&') {
       if (!DecodeReference(in, out)) *out++ = *in++;
@@ -178,19 +187,55 @@ char* DecodeRun(char*& s, char stop, bool attribute) {
       ++in;
     }
   }
-  s = const_cast<char*>(in);
   return out;
+}
+
+// Copies [from, to) to `out`; returns the end of the copy.
+char* CopyRun(const char* from, const char* to, char* out) {
+  const auto length = static_cast<std::size_t>(to - from);
+  if (length != 0) std::memcpy(out, from, length);
+  return out + length;
+}
+
+// A name's first eight bytes (fewer for a shorter name, the rest zero) as one word. With
+// `readPast`, eight bytes may be read from `name` whatever its length.
+std::uint64_t HeadOf(const char* name, std::size_t length, bool readPast) {
+  std::uint64_t word = 0;
+  if (!readPast || length == 0) {
+    std::memcpy(&word, name, std::min<std::size_t>(length, 8));
+    return word;
+  }
+  std::memcpy(&word, name, 8);
+  if (length >= 8) return word;
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+  return word & (~std::uint64_t{0} << (64 - 8 * length));
+#else
+  return word & (~std::uint64_t{0} >> (64 - 8 * length));
+#endif
+}
+
+// A name's hash from its head and the rest of its bytes; the high bits choose the slot.
+std::uint64_t HashName(std::uint64_t head, std::string_view name) {
+  std::uint64_t h = (head ^ (name.size() * 0xFF51AFD7ED558CCDull)) * 0x9E3779B97F4A7C15ull;
+  for (std::size_t i = 8; i < name.size(); ++i) {
+    h = (h ^ static_cast<unsigned char>(name[i])) * 0xBF58476D1CE4E5B9ull;
+  }
+  return h ^ (h >> 29);
 }
 
 }  // namespace
 
-// Reads the text where it lies, writing decoded names and texts back over it, each followed by
-// a zero. Iterative throughout: the open element's parent link is the stack, so nesting depth
-// costs no machine stack.
+// Reads the zero-terminated text, keeping names in the tree's table and writing decoded texts
+// and values to `content`, each followed by a zero. `content` needs at most as many bytes as
+// the text and its zero: nothing written is longer than the text it comes from with the
+// markup around it. Iterative throughout: the open element's parent link is the stack, so
+// nesting depth costs no machine stack.
 class Tree::Parser {
  public:
-  Parser(Tree& tree, char* text, std::size_t length)
-      : tree_(tree), begin_(text), end_(text + length), p_(text) {}
+  Parser(Tree& tree, const char* text, std::size_t length, char* content)
+      : tree_(tree), begin_(text), end_(text + length), p_(text), out_(content) {}
+
+  char* ContentEnd() const { return out_; }
 
   void Run() {
     // A UTF-8 byte-order mark.
@@ -199,7 +244,7 @@ class Tree::Parser {
       p_ += 3;
     }
     for (;;) {
-      char* s = p_;
+      const char* s = p_;
       while (Is(*s, kSpace)) ++s;
       if (*s == '<') {
         p_ = s;
@@ -223,18 +268,66 @@ class Tree::Parser {
   // The text from p_ (not all spaces) up to the next markup, decoded and kept as a text node.
   void ReadText() {
     if (open_ == kNone) Fail("text outside the root element", p_);
-    char* start = p_;
-    char* s = p_;
+    const char* s = p_;
     while (!Is(*s, kTextStop)) ++s;
-    char* end = *s == '&' || *s == '\r' ? DecodeRun(s, '<', false) : s;
+    char* const text = out_;
+    out_ = CopyRun(p_, s, out_);
+    if (*s == '&' || *s == '\r') out_ = DecodeRun(s, out_, '<', false);
     if (s == end_) Fail("an element is not closed", s);
-    // The zero may land on the '<' that follows; ReadMarkup does not read it again.
-    *end = '\0';
-    last_ = tree_.AppendNode(open_, last_, start, static_cast<std::uint32_t>(end - start), false);
+    last_ = AppendContent(text);
     p_ = s;
   }
 
-  // The markup at p_, whose '<' may already be overwritten.
+  // Copies the plain run of an attribute value from `s` to `out` (moved past it): up to its
+  // quote, a reference, a line end or tab, or the end. Sixteen bytes at a time while sixteen
+  // remain (the block stops at either quote and at any control character; the byte loop goes
+  // on past those that are plain): the content block is never shorter than the text read so
+  // far plus what remains, so a whole block written at `out` stays inside it.
+  const char* CopyPlainValue(const char* s, char*& out, char quote) const {
+#if defined(__SSE2__)
+    while (end_ - s >= 16) {
+      const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out), bytes);
+      const __m128i controls = _mm_cmpeq_epi8(_mm_min_epu8(bytes, kSimd.control), bytes);
+      const __m128i stops = _mm_or_si128(
+          _mm_or_si128(_mm_cmpeq_epi8(bytes, kSimd.quote), _mm_cmpeq_epi8(bytes, kSimd.apostrophe)),
+          _mm_or_si128(_mm_cmpeq_epi8(bytes, kSimd.ampersand), controls));
+      const int mask = _mm_movemask_epi8(stops);
+      if (mask != 0) {
+        const int run = __builtin_ctz(static_cast<unsigned>(mask));
+        out += run;
+        s += run;
+        break;
+      }
+      out += 16;
+      s += 16;
+    }
+#endif
+    const char otherQuote = quote == '"' ? '\'' : '"';
+    for (char v = *s; !Is(v, kAttributeStop) || v == otherQuote; v = *++s) *out++ = v;
+    return s;
+  }
+
+  // The first word of the name `name` (the text is zero-terminated: a name with eight bytes
+  // before the zero is read as one word).
+  std::uint64_t HeadAt(std::string_view name) const {
+    return HeadOf(name.data(), name.size(), end_ - name.data() >= 8);
+  }
+  // Whether the tree's name at `index` is `name`, whose head is `head`.
+  bool IsName(std::uint32_t index, std::string_view name, std::uint64_t head) const {
+    return tree_.nameHeads_[index] == head && tree_.names[index].size() == name.size() &&
+           (name.size() <= 8 || SameText(tree_.names[index].substr(8), name.substr(8)));
+  }
+
+  // Ends the text or CDATA section written from `text` to out_ and appends it as a text node.
+  std::uint32_t AppendContent(char* text) {
+    *out_ = '\0';
+    const auto length = static_cast<std::uint32_t>(out_ - text);
+    ++out_;
+    return tree_.AppendNode(open_, last_, text, length, false);
+  }
+
+  // The markup at p_.
   void ReadMarkup() {
     const char next = p_[1];
     if (Is(next, kNameStart)) {
@@ -254,22 +347,37 @@ class Tree::Parser {
     }
   }
 
-  char* SkipPast(char* from, const char* terminator, const char* failure) const {
-    char* found = std::strstr(from, terminator);
+  const char* SkipPast(const char* from, const char* terminator, const char* failure) const {
+    const char* found = std::strstr(from, terminator);
     if (found == nullptr) Fail(failure, from);
     return found + std::strlen(terminator);
   }
 
   void ReadStartTag() {
-    char* name = p_ + 1;
-    char* s = name + 1;
+    const char* name = p_ + 1;
+    const char* s = name + 1;
     while (Is(*s, kNameChar)) ++s;
     if (open_ == kNone && !tree_.nodes.empty()) Fail("a second root element", p_);
-    const std::uint32_t element =
-        tree_.AppendNode(open_, last_, name, static_cast<std::uint32_t>(s - name), true);
+    // Like elements come in runs: the previous sibling's name is tried before the table, and
+    // its attributes' names before the table for each attribute.
+    const std::string_view scanned(name, static_cast<std::size_t>(s - name));
+    const std::uint64_t head = HeadAt(scanned);
+    std::uint32_t like = kNone;
+    const char* kept;
+    if (last_ != kNone && tree_.nodes[last_].isElement &&
+        tree_.nodes[last_].length == scanned.size() &&
+        HeadOf(tree_.nodes[last_].text, scanned.size(), true) == head &&
+        (scanned.size() <= 8 || SameText({tree_.nodes[last_].text, scanned.size()}, scanned))) {
+      like = last_;
+      kept = tree_.nodes[last_].text;
+    } else {
+      kept = tree_.names[tree_.Intern(scanned, head)].data();
+    }
+    const std::uint32_t element = tree_.AppendNode(
+        open_, last_, kept, static_cast<std::uint32_t>(scanned.size()), true);
     last_ = element;
+    std::uint32_t position = 0;
     char c = *s;
-    *s = '\0';
     for (;;) {
       if (!Is(c, kSpace) && c != '>' && c != '/') Fail("unexpected character in a tag", s);
       while (Is(c, kSpace)) c = *++s;
@@ -285,46 +393,46 @@ class Tree::Parser {
         return;
       }
       if (!Is(c, kNameStart)) Fail("unexpected character in a tag", s);
-      c = ReadAttribute(s);
+      c = ReadAttribute(s, like, position++);
     }
   }
 
-  // The attribute whose name starts at s; leaves s after its closing quote and returns the
+  // The attribute whose name starts at s, at `position` in its element, whose previous sibling
+  // `like` (or none) has the same name; leaves s after its closing quote and returns the
   // character there.
-  char ReadAttribute(char*& s) {
-    char* name = s;
+  char ReadAttribute(const char*& s, std::uint32_t like, std::uint32_t position) {
+    const char* name = s;
     ++s;
     while (Is(*s, kNameChar)) ++s;
-    const auto nameLength = static_cast<std::size_t>(s - name);
-    if (nameLength > kMaxAttributeName) Fail("an attribute name is too long", name);
+    const std::string_view scanned(name, static_cast<std::size_t>(s - name));
+    const std::uint64_t head = HeadAt(scanned);
+    std::uint32_t nameIndex = kNone;
+    if (like != kNone && position < tree_.nodes[like].attributeCount) {
+      const std::uint32_t guess = tree_.attributes[tree_.nodes[like].firstAttribute + position].name;
+      if (IsName(guess, scanned, head)) nameIndex = guess;
+    }
+    if (nameIndex == kNone) nameIndex = tree_.Intern(scanned, head);
     char c = *s;
-    *s = '\0';
     while (Is(c, kSpace)) c = *++s;
     if (c != '=') Fail("an attribute without a value", s);
     c = *++s;
     while (Is(c, kSpace)) c = *++s;
     if (c != '"' && c != '\'') Fail("an attribute value without quotes", s);
     const char quote = c;
-    char* value = ++s;
+    const char* value = ++s;
     // The plain run first (the other quote is plain too), then decoding if anything needs it.
-    const char otherQuote = quote == '"' ? '\'' : '"';
-    while (!Is(*s, kAttributeStop) || *s == otherQuote) ++s;
-    char* end = *s == quote ? s : DecodeRun(s, quote, true);
+    char* const stored = out_;
+    char* out = out_;  // a local, which the stores cannot alias
+    s = CopyPlainValue(s, out, quote);
+    out_ = *s == quote ? out : DecodeRun(s, out, quote, true);
     if (*s != quote) Fail("an attribute value is not closed", value);
-    *end = '\0';
-    // The name must lie within reach of the value; one beyond it is copied with the value.
-    const char* stored = value;
-    if (static_cast<std::size_t>(value - name) > 0xFFFF) {
-      stored = tree_.StoreNamed(std::string_view(name, nameLength),
-                                std::string_view(value, static_cast<std::size_t>(end - value)));
-      name = const_cast<char*>(stored) - nameLength - 1;
-    }
+    *out_ = '\0';
     // Written member by member: a whole temporary copied in stalls on its own stores.
     Attribute& attribute = tree_.attributes.emplace_back();
     attribute.value = stored;
-    attribute.valueLength = static_cast<std::uint32_t>(end - value);
-    attribute.nameLength = static_cast<std::uint16_t>(nameLength);
-    attribute.nameOffset = static_cast<std::uint16_t>(stored - name);
+    attribute.valueLength = static_cast<std::uint32_t>(out_ - stored);
+    attribute.name = nameIndex;
+    ++out_;
     ++tree_.nodes.back().attributeCount;
     return *++s;
   }
@@ -332,7 +440,7 @@ class Tree::Parser {
   void ReadEndTag() {
     if (open_ == kNone) Fail("an end tag without a start tag", p_);
     const Node& open = tree_.nodes[open_];
-    char* s = p_ + 2;
+    const char* s = p_ + 2;
     if (static_cast<std::size_t>(end_ - s) < open.length ||
         std::memcmp(s, open.text, open.length) != 0 || Is(s[open.length], kNameChar)) {
       Fail("an end tag does not match its start tag", s);
@@ -347,14 +455,14 @@ class Tree::Parser {
 
   void ReadCData() {
     if (open_ == kNone) Fail("text outside the root element", p_);
-    char* start = p_ + 9;
-    char* end = std::strstr(start, "]]>");
+    const char* start = p_ + 9;
+    const char* end = std::strstr(start, "]]>");
     if (end == nullptr) Fail("a CDATA section is not closed", p_);
-    *end = '\0';
     // An empty section adds nothing, as an empty addition does.
     if (end != start) {
-      last_ =
-          tree_.AppendNode(open_, last_, start, static_cast<std::uint32_t>(end - start), false);
+      char* const text = out_;
+      out_ = CopyRun(start, end, out_);
+      last_ = AppendContent(text);
     }
     p_ = end + 3;
   }
@@ -363,7 +471,7 @@ class Tree::Parser {
   // is used.
   void SkipDoctype() {
     if (!tree_.nodes.empty()) Fail("a document type declaration after the root element", p_);
-    char* s = p_ + 9;
+    const char* s = p_ + 9;
     int depth = 0;
     for (;;) {
       const char c = *s;
@@ -371,7 +479,7 @@ class Tree::Parser {
       if (c == '"' || c == '\'') {
         const char* close = std::strchr(s + 1, c);
         if (close == nullptr) Fail("a document type declaration is not closed", p_);
-        s = const_cast<char*>(close) + 1;
+        s = close + 1;
       } else if (c == '<' && std::strncmp(s, "<!--", 4) == 0) {
         s = SkipPast(s + 4, "-->", "a comment is not closed");
       } else if (c == '[') {
@@ -391,8 +499,9 @@ class Tree::Parser {
 
   Tree& tree_;
   const char* const begin_;
-  char* const end_;
-  char* p_;
+  const char* const end_;
+  const char* p_;
+  char* out_;  // where the next text or value is written
   std::uint32_t open_ = kNone;
   std::uint32_t last_ = kNone;  // the open element's last child
 };
@@ -400,36 +509,58 @@ class Tree::Parser {
 Tree::Tree() = default;
 Tree::~Tree() = default;
 
-std::shared_ptr<Tree> Tree::Build(std::unique_ptr<char[]> text, std::size_t length,
-                                  std::size_t nodeCount, std::size_t attributeCount) {
+void Tree::FreeBlock::operator()(char* block) const {
+  std::free(block);
+}
+
+std::shared_ptr<Tree> Tree::Build(const char* text, std::size_t length, std::size_t nodeCount,
+                                  std::size_t attributeCount) {
   // Indexes and lengths are 32 bits wide.
   if (length >= kNone) throw XMLException("document text longer than 4 GiB");
   std::shared_ptr<Tree> tree(new Tree());
   tree->nodes.reserve(nodeCount);
   tree->attributes.reserve(attributeCount);
-  Parser(*tree, text.get(), length).Run();
-  tree->parsedText_ = std::move(text);
+  char* const content = static_cast<char*>(std::malloc(length + 1));
+  if (content == nullptr) throw std::bad_alloc();
+  tree->content_.reset(content);
+  Parser parser(*tree, text, length, content);
+  parser.Run();
+  tree->TrimContent(content, static_cast<std::size_t>(parser.ContentEnd() - content));
   return tree;
 }
 
-std::shared_ptr<Tree> Tree::Parse(const char* text, std::size_t length) {
-  std::unique_ptr<char[]> copy(new char[length + 1]);
-  const Marks marks = ScanText(text, length, copy.get());
-  copy[marks.length] = '\0';
-  return Build(std::move(copy), marks.length, marks.angles, marks.equals);
+void Tree::TrimContent(char* block, std::size_t used) {
+  // The block's address as a number: the pointer itself may not be used once reallocated.
+  const auto from = reinterpret_cast<std::uintptr_t>(block);
+  char* const trimmed = static_cast<char*>(std::realloc(block, used == 0 ? 1 : used));
+  if (trimmed == nullptr) return;  // the block stays as it was
+  static_cast<void>(content_.release());
+  content_.reset(trimmed);
+  if (reinterpret_cast<std::uintptr_t>(trimmed) == from) return;
+  // The block moved: the texts and values that the parse wrote in it move with it.
+  const auto rebase = [&](const char* p) {
+    return trimmed + (reinterpret_cast<std::uintptr_t>(p) - from);
+  };
+  for (Node& node : nodes) {
+    if (!node.isElement) node.text = rebase(node.text);
+  }
+  for (Attribute& attribute : attributes) attribute.value = rebase(attribute.value);
 }
 
-std::shared_ptr<Tree> Tree::ParseInPlace(std::unique_ptr<char[]> text, std::size_t length) {
-  const Marks marks = ScanText(text.get(), length, nullptr);
-  // The parser needs a zero after the text; a buffer without one is copied.
-  if (marks.length == length) return Parse(text.get(), length);
-  return Build(std::move(text), marks.length, marks.angles, marks.equals);
+std::shared_ptr<Tree> Tree::Parse(const char* text, std::size_t length) {
+  const Marks marks = ScanText(text, length);
+  if (marks.length < length) return Build(text, marks.length, marks.angles, marks.equals);
+  // No zero byte within `length`: the parser reads a zero-terminated copy.
+  std::unique_ptr<char[]> copy(new char[length + 1]);
+  if (length != 0) std::memcpy(copy.get(), text, length);
+  copy[length] = '\0';
+  return Build(copy.get(), length, marks.angles, marks.equals);
 }
 
 std::shared_ptr<Tree> Tree::WithRoot(std::string_view name) {
   std::shared_ptr<Tree> tree(new Tree());
-  const char* stored = tree->Store(name);
-  tree->AppendNode(kNone, kNone, stored, static_cast<std::uint32_t>(name.size()), true);
+  const std::string_view kept = tree->names[tree->Intern(name)];
+  tree->AppendNode(kNone, kNone, kept.data(), static_cast<std::uint32_t>(kept.size()), true);
   return tree;
 }
 
@@ -454,7 +585,7 @@ std::uint32_t Tree::AppendNode(std::uint32_t parent, std::uint32_t lastChild, co
 }
 
 std::uint32_t Tree::AppendChild(std::uint32_t parent, std::string_view text, bool isElement) {
-  const char* stored = Store(text);
+  const char* stored = isElement ? names[Intern(text)].data() : Store(text);
   // Nodes that the parse made are not known yet; their last child is found once, then kept.
   if (lastChildOf_.size() < nodes.size()) lastChildOf_.resize(nodes.size(), kNotKnown);
   std::uint32_t& lastChild = lastChildOf_[parent];
@@ -489,20 +620,10 @@ char* Tree::Allocate(std::size_t bytes) {
   return target;
 }
 
-namespace {
-
-// Copies `text` to `target` with a zero after it; returns the byte after the zero.
-char* CopyTerminated(char* target, std::string_view text) {
-  if (!text.empty()) std::memcpy(target, text.data(), text.size());
-  target[text.size()] = '\0';
-  return target + text.size() + 1;
-}
-
-}  // namespace
-
 const char* Tree::Store(std::string_view text) {
   char* target = Allocate(text.size() + 1);
-  CopyTerminated(target, text);
+  if (!text.empty()) std::memcpy(target, text.data(), text.size());
+  target[text.size()] = '\0';
   return target;
 }
 
@@ -514,25 +635,54 @@ void Tree::AppendText(std::uint32_t parent, std::string_view text) {
   if (!text.empty()) AppendChild(parent, text, false);
 }
 
-const char* Tree::StoreNamed(std::string_view name, std::string_view value) {
-  char* target = Allocate(name.size() + 1 + value.size() + 1);
-  char* storedValue = CopyTerminated(target, name);
-  CopyTerminated(storedValue, value);
-  return storedValue;
+std::uint32_t Tree::Intern(std::string_view name) {
+  return Intern(name, HeadOf(name.data(), name.size(), false));
+}
+
+std::uint32_t Tree::Intern(std::string_view name, std::uint64_t head) {
+  if ((names.size() + 1) * 2 > nameSlots_.size()) {
+    // Grow the table, placing the names again.
+    std::vector<NameSlot> slots(nameSlots_.empty() ? 64 : nameSlots_.size() * 2);
+    nameShift_ = 64;
+    for (std::size_t size = slots.size(); size > 1; size >>= 1) --nameShift_;
+    const std::size_t mask = slots.size() - 1;
+    for (std::uint32_t i = 0; i < names.size(); ++i) {
+      std::size_t slot = HashName(nameHeads_[i], names[i]) >> nameShift_;
+      while (slots[slot].entry != 0) slot = (slot + 1) & mask;
+      slots[slot] = {nameHeads_[i], static_cast<std::uint32_t>(names[i].size()), i + 1};
+    }
+    nameSlots_ = std::move(slots);
+  }
+  const std::size_t mask = nameSlots_.size() - 1;
+  std::size_t slot = HashName(head, name) >> nameShift_;
+  for (;; slot = (slot + 1) & mask) {
+    const NameSlot& s = nameSlots_[slot];
+    if (s.entry == 0) break;
+    if (s.head == head && s.length == name.size() &&
+        (name.size() <= 8 || SameText(names[s.entry - 1].substr(8), name.substr(8)))) {
+      return s.entry - 1;
+    }
+  }
+  char* stored = Allocate(std::max<std::size_t>(name.size() + 1, 8));
+  std::memset(stored, 0, std::max<std::size_t>(name.size() + 1, 8));
+  if (!name.empty()) std::memcpy(stored, name.data(), name.size());
+  names.emplace_back(stored, name.size());
+  nameHeads_.push_back(head);
+  const auto index = static_cast<std::uint32_t>(names.size() - 1);
+  nameSlots_[slot] = {head, static_cast<std::uint32_t>(name.size()), index + 1};
+  return index;
 }
 
 void Tree::SetAttribute(std::uint32_t element, std::string_view name, std::string_view value) {
-  if (name.size() > kMaxAttributeName) throw XMLException("an attribute name is too long");
-  const char* storedValue = StoreNamed(name, value);
+  const char* storedValue = Store(value);
   const auto valueLength = static_cast<std::uint32_t>(value.size());
-  const auto nameOffset = static_cast<std::uint16_t>(name.size() + 1);
   if (const Attribute* found = FindAttribute(element, name)) {
     Attribute& attribute = attributes[static_cast<std::size_t>(found - attributes.data())];
     attribute.value = storedValue;
     attribute.valueLength = valueLength;
-    attribute.nameOffset = nameOffset;
     return;
   }
+  const std::uint32_t nameIndex = Intern(name);
   Node& node = nodes[element];
   if (node.firstAttribute + node.attributeCount != attributes.size()) {
     // The element's attributes are not the last ones: move them to the end, where they can grow.
@@ -545,8 +695,7 @@ void Tree::SetAttribute(std::uint32_t element, std::string_view name, std::strin
   Attribute& added = attributes.emplace_back();
   added.value = storedValue;
   added.valueLength = valueLength;
-  added.nameLength = static_cast<std::uint16_t>(name.size());
-  added.nameOffset = nameOffset;
+  added.name = nameIndex;
   ++node.attributeCount;
 }
 
@@ -630,7 +779,7 @@ void Tree::Write(std::string& out, bool indent) const {
       for (std::uint32_t i = 0; i < node.attributeCount; ++i) {
         const Attribute& a = attributes[node.firstAttribute + i];
         out += ' ';
-        out.append(a.name(), a.nameLength);
+        out.append(NameOf(a));
         out += "=\"";
         WriteEscaped(out, a.value, a.valueLength, true);
         out += '"';

@@ -1,11 +1,13 @@
 #pragma once
 
 // The tree behind XMLDocument and XMLElement. Elements and texts sit in one array, linked by
-// index; each element's attributes sit side by side in a second array. Names and texts point
-// into the parsed text (decoded where they lie) or into the tree's own store for what is added
-// later; each is zero-terminated and keeps its length. Handles are (tree, index) pairs, so the
-// arrays may grow under them. The reads that a walk makes per element are inline in
-// XMLElement.h; parsing, additions and writing are in XMLTree.cpp.
+// index; each element's attributes sit side by side in a second array. Element and attribute
+// names are kept once each (a document repeats a handful of names many times over); texts and
+// attribute values are decoded into one block sized to what they hold, so that the markup of
+// the parsed text is not kept. Each name, text and value is zero-terminated and keeps its
+// length. Handles are (tree, index) pairs, so the arrays may grow under them. The reads that a
+// walk makes per element are inline in XMLElement.h; parsing, additions and writing are in
+// XMLTree.cpp.
 
 #include <cstddef>
 #include <cstdint>
@@ -30,7 +32,7 @@ inline bool SameText(std::string_view a, std::string_view b) {
 }
 
 struct Node {
-  const char* text;  // an element's name, or a text node's text
+  const char* text;  // an element's name (one of the tree's names), or a text node's text
   std::uint32_t length;
   std::uint32_t parent;
   std::uint32_t firstChild;
@@ -41,31 +43,22 @@ struct Node {
 };
 static_assert(sizeof(Node) == 32, "a node fills half a cache line");
 
-// The name lies just before the value (in the parsed text, or stored so by the tree).
 struct Attribute {
   const char* value;
   std::uint32_t valueLength;
-  std::uint16_t nameLength;
-  std::uint16_t nameOffset;  // from the name's start to the value's
-  const char* name() const { return value - nameOffset; }
-  std::string_view nameView() const { return {name(), nameLength}; }
+  std::uint32_t name;  // index in Tree::names
   std::string_view valueView() const { return {value, valueLength}; }
 };
 static_assert(sizeof(Attribute) == 16, "an attribute is two words");
-
-// Attribute names are at most this long.
-constexpr std::size_t kMaxAttributeName = 0xFFFE;
 
 class Tree {
  public:
   // Node 0 is the root element.
   static constexpr std::uint32_t kRoot = 0;
 
-  // Parses a copy of text[0, length), which ends early at a zero byte. Throws XMLException for
-  // malformed text. Declarations are skipped, never expanded.
+  // Parses text[0, length), which ends early at a zero byte; the tree keeps no reference to
+  // it. Throws XMLException for malformed text. Declarations are skipped, never expanded.
   static std::shared_ptr<Tree> Parse(const char* text, std::size_t length);
-  // The same, parsing the text where it lies: the tree keeps the buffer.
-  static std::shared_ptr<Tree> ParseInPlace(std::unique_ptr<char[]> text, std::size_t length);
   // A tree of one root element.
   static std::shared_ptr<Tree> WithRoot(std::string_view name);
 
@@ -73,12 +66,13 @@ class Tree {
   Tree& operator=(const Tree&) = delete;
   ~Tree();
 
+  std::string_view NameOf(const Attribute& attribute) const { return names[attribute.name]; }
   const Attribute* FindAttribute(std::uint32_t element, std::string_view name) const {
     const Node& node = nodes[element];
     const Attribute* attribute = attributes.data() + node.firstAttribute;
     const Attribute* end = attribute + node.attributeCount;
     for (; attribute != end; ++attribute) {
-      if (SameText(attribute->nameView(), name)) return attribute;
+      if (SameText(NameOf(*attribute), name)) return attribute;
     }
     return nullptr;
   }
@@ -93,13 +87,25 @@ class Tree {
 
   std::vector<Node> nodes;
   std::vector<Attribute> attributes;
+  // Every element and attribute name once, zero-terminated and followed by zeros up to eight
+  // bytes from its start, so that its first word can be read whatever its length.
+  std::vector<std::string_view> names;
 
  private:
   class Parser;
   Tree();
-  // Parses text[0, length) where it lies, the arrays sized for `nodes` and `attributes`.
-  static std::shared_ptr<Tree> Build(std::unique_ptr<char[]> text, std::size_t length,
-                                     std::size_t nodes, std::size_t attributes);
+  struct FreeBlock {
+    void operator()(char* block) const;
+  };
+  // Parses text[0, length), zero-terminated, the arrays sized for `nodes` and `attributes`.
+  static std::shared_ptr<Tree> Build(const char* text, std::size_t length, std::size_t nodes,
+                                     std::size_t attributes);
+  // The index of `name` in `names`, added when new; `head` is its first eight bytes as a word,
+  // zero-padded.
+  std::uint32_t Intern(std::string_view name);
+  std::uint32_t Intern(std::string_view name, std::uint64_t head);
+  // Gives the parse's block of texts and values back all but the `used` bytes.
+  void TrimContent(char* block, std::size_t used);
   // Appends a node under `parent` after `lastChild`, its present last child (or none).
   std::uint32_t AppendNode(std::uint32_t parent, std::uint32_t lastChild, const char* text,
                            std::uint32_t length, bool isElement);
@@ -109,14 +115,23 @@ class Tree {
   char* Allocate(std::size_t bytes);
   // A zero-terminated copy of `text` that lives as long as the tree.
   const char* Store(std::string_view text);
-  // Zero-terminated copies of `name` and `value`, side by side; the value's copy.
-  const char* StoreNamed(std::string_view name, std::string_view value);
 
   // For additions, each node's last child by index (kNone for none, kNotKnown until an
   // addition needs it): nodes keep no last-child link. Empty until the first addition.
   static constexpr std::uint32_t kNotKnown = kNone - 1;
   std::vector<std::uint32_t> lastChildOf_;
-  std::unique_ptr<char[]> parsedText_;
+  // `names` by hash, open addressing; a name's first eight bytes and length decide most
+  // comparisons without reading the name.
+  struct NameSlot {
+    std::uint64_t head = 0;
+    std::uint32_t length = 0;
+    std::uint32_t entry = 0;  // index in `names` + 1; 0 for a free slot
+  };
+  std::vector<NameSlot> nameSlots_;
+  std::vector<std::uint64_t> nameHeads_;  // parallel to `names`
+  unsigned nameShift_ = 64;  // the hash's high bits that choose a slot: 64 - log2(slots)
+  // The parse's texts and values (malloc'ed, so that the unused end can be given back).
+  std::unique_ptr<char, FreeBlock> content_;
   std::vector<std::unique_ptr<char[]>> store_;
   char* storeNext_ = nullptr;
   std::size_t storeLeft_ = 0;
