@@ -308,15 +308,22 @@ class Tree::Parser {
     return s;
   }
 
-  // The first word of the name `name` (the text is zero-terminated: a name with eight bytes
-  // before the zero is read as one word).
-  std::uint64_t HeadAt(std::string_view name) const {
-    return HeadOf(name.data(), name.size(), end_ - name.data() >= 8);
+  // Whether the name `known`, whose first word is `head`, is the whole name at `s`. Reads a
+  // word at `s` (when eight bytes remain; false otherwise), then compares no further than the
+  // first difference, which the text's zero bounds.
+  bool NameAt(const char* s, std::string_view known, std::uint64_t head) const {
+    return end_ - s >= 8 && HeadOf(s, known.size(), true) == head &&
+           (known.size() <= 8 ||
+            SameText(known.substr(8), std::string_view(s + 8, known.size() - 8))) &&
+           !Is(s[known.size()], kNameChar);
   }
-  // Whether the tree's name at `index` is `name`, whose head is `head`.
-  bool IsName(std::uint32_t index, std::string_view name, std::uint64_t head) const {
-    return tree_.nameHeads_[index] == head && tree_.names[index].size() == name.size() &&
-           (name.size() <= 8 || SameText(tree_.names[index].substr(8), name.substr(8)));
+  // The name at `s` (which starts one), looked up in the tree's table; leaves `s` after it.
+  std::uint32_t ReadName(const char*& s) const {
+    const char* name = s;
+    ++s;
+    while (Is(*s, kNameChar)) ++s;
+    const auto length = static_cast<std::size_t>(s - name);
+    return tree_.Intern(std::string_view(name, length), HeadOf(name, length, end_ - name >= 8));
   }
 
   // Ends the text or CDATA section written from `text` to out_ and appends it as a text node.
@@ -354,27 +361,23 @@ class Tree::Parser {
   }
 
   void ReadStartTag() {
-    const char* name = p_ + 1;
-    const char* s = name + 1;
-    while (Is(*s, kNameChar)) ++s;
     if (open_ == kNone && !tree_.nodes.empty()) Fail("a second root element", p_);
+    const char* s = p_ + 1;
     // Like elements come in runs: the previous sibling's name is tried before the table, and
     // its attributes' names before the table for each attribute.
-    const std::string_view scanned(name, static_cast<std::size_t>(s - name));
-    const std::uint64_t head = HeadAt(scanned);
     std::uint32_t like = kNone;
-    const char* kept;
-    if (last_ != kNone && tree_.nodes[last_].isElement &&
-        tree_.nodes[last_].length == scanned.size() &&
-        HeadOf(tree_.nodes[last_].text, scanned.size(), true) == head &&
-        (scanned.size() <= 8 || SameText({tree_.nodes[last_].text, scanned.size()}, scanned))) {
-      like = last_;
-      kept = tree_.nodes[last_].text;
-    } else {
-      kept = tree_.names[tree_.Intern(scanned, head)].data();
+    std::string_view name;
+    if (last_ != kNone && tree_.nodes[last_].isElement) {
+      const std::string_view previous(tree_.nodes[last_].text, tree_.nodes[last_].length);
+      if (NameAt(s, previous, HeadOf(previous.data(), previous.size(), true))) {
+        like = last_;
+        name = previous;
+        s += name.size();
+      }
     }
+    if (like == kNone) name = tree_.names[ReadName(s)];
     const std::uint32_t element = tree_.AppendNode(
-        open_, last_, kept, static_cast<std::uint32_t>(scanned.size()), true);
+        open_, last_, name.data(), static_cast<std::uint32_t>(name.size()), true);
     last_ = element;
     std::uint32_t position = 0;
     char c = *s;
@@ -401,17 +404,15 @@ class Tree::Parser {
   // `like` (or none) has the same name; leaves s after its closing quote and returns the
   // character there.
   char ReadAttribute(const char*& s, std::uint32_t like, std::uint32_t position) {
-    const char* name = s;
-    ++s;
-    while (Is(*s, kNameChar)) ++s;
-    const std::string_view scanned(name, static_cast<std::size_t>(s - name));
-    const std::uint64_t head = HeadAt(scanned);
     std::uint32_t nameIndex = kNone;
     if (like != kNone && position < tree_.nodes[like].attributeCount) {
       const std::uint32_t guess = tree_.attributes[tree_.nodes[like].firstAttribute + position].name;
-      if (IsName(guess, scanned, head)) nameIndex = guess;
+      if (NameAt(s, tree_.names[guess], tree_.nameHeads_[guess])) {
+        nameIndex = guess;
+        s += tree_.names[guess].size();
+      }
     }
-    if (nameIndex == kNone) nameIndex = tree_.Intern(scanned, head);
+    if (nameIndex == kNone) nameIndex = ReadName(s);
     char c = *s;
     while (Is(c, kSpace)) c = *++s;
     if (c != '=') Fail("an attribute without a value", s);
