@@ -2,9 +2,9 @@
 
 // A hash index from texts to integers: open addressing with linear probing over stored hash
 // tags, looked up with a string_view so that no temporary string is built per look-up. The keys
-// are copied back to back into one buffer, so an index of n keys makes a handful of
-// allocations, not n. Keys are unique; the first value given for a key stays. Values are
-// non-negative. Not synchronised.
+// are kept in the order added in one text list, so an index of n keys makes a handful of
+// allocations, not n, and reads back as that list. Keys are unique; the first value given for a
+// key stays. Values are non-negative. Not synchronised.
 
 #include <cstddef>
 #include <cstdint>
@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "external/common/TextList.h"
 #include "external/common/VnExport.h"
 
 namespace VnCommon_1_2 {
@@ -23,36 +24,30 @@ class VNCOMMON_API TextIndex {
 
   // The value of `text`, or kAbsent.
   int Find(std::string_view text) const {
-    if (count_ == 0) return kAbsent;
+    if (values_.empty()) return kAbsent;
     const std::uint64_t hash = Hash(text);
     const std::uint32_t tag = Tag(hash);
     for (std::size_t slot = hash & mask_;; slot = (slot + 1) & mask_) {
       const Slot& s = slots_[slot];
       if (s.entry < 0) return kAbsent;
-      if (s.tag == tag && Matches(entries_[static_cast<std::size_t>(s.entry)], text)) {
-        return entries_[static_cast<std::size_t>(s.entry)].value;
-      }
+      const auto entry = static_cast<std::size_t>(s.entry);
+      if (s.tag == tag && keys_[entry] == text) return values_[entry];
     }
   }
-  // Adds `text` with `value` unless present; returns the value the key now has, or kAbsent
-  // when the keys would pass kMaxKeyBytes.
-  static constexpr std::size_t kMaxKeyBytes = 0xFFFFFFFFu;
+  // Adds `text` with `value` unless present; returns the value the key now has.
   int Insert(std::string_view text, int value);
   // Makes room for `keys` more keys of `bytes` bytes in all, so that inserting them does not
   // regrow the index.
   void Reserve(std::size_t keys, std::size_t bytes = 0);
-  std::size_t Size() const { return count_; }
+  std::size_t Size() const { return values_.size(); }
+  // The keys in the order added.
+  const TextList& Keys() const { return keys_; }
   void Clear();
 
  private:
   struct Slot {
     std::uint32_t tag = 0;  // high bits of the key's hash
     std::int32_t entry = -1;
-  };
-  struct Entry {
-    std::uint32_t offset;  // of the key in keys_
-    std::uint32_t length;
-    int value;
   };
 
   // A word-at-a-time multiplicative hash; its low bits choose the slot, its high bits the tag.
@@ -86,17 +81,18 @@ class VNCOMMON_API TextIndex {
     return h;
   }
   static std::uint32_t Tag(std::uint64_t hash) { return static_cast<std::uint32_t>(hash >> 32); }
-  bool Matches(const Entry& e, std::string_view text) const {
-    return e.length == text.size() &&
-           (e.length == 0 || std::memcmp(keys_.data() + e.offset, text.data(), e.length) == 0);
+  // Slots for `keys` keys at most three quarters full.
+  static std::size_t CapacityFor(std::size_t keys) {
+    std::size_t capacity = 16;
+    while (keys * 4 > capacity * 3) capacity *= 2;
+    return capacity;
   }
   void Rehash(std::size_t capacity);
 
   std::vector<Slot> slots_;
-  std::vector<Entry> entries_;
-  std::string keys_;
+  TextList keys_;
+  std::vector<int> values_;  // by key
   std::size_t mask_ = 0;
-  std::size_t count_ = 0;
 };
 
 }  // namespace VnCommon_1_2

@@ -1,8 +1,8 @@
 #pragma once
 
-// A fixed list of texts kept back to back in one buffer and read by position as views: two
+// A list of texts kept back to back in one buffer and read by position as views: two
 // allocations for the whole list instead of one string object (and, for long texts, one
-// allocation) per text.
+// allocation) per text. Texts are added at the end only.
 
 #include <cstddef>
 #include <string>
@@ -20,10 +20,20 @@ class TextList {
     for (const std::string& text : texts) bytes += text.size();
     bytes_.reserve(bytes);
     ends_.reserve(texts.size());
-    for (const std::string& text : texts) {
-      bytes_.append(text);
-      ends_.push_back(bytes_.size());
-    }
+    for (const std::string& text : texts) Append(text);
+  }
+
+  void Append(std::string_view text) {
+    bytes_.append(text.data(), text.size());
+    ends_.push_back(bytes_.size());
+  }
+  void Reserve(std::size_t texts, std::size_t bytes) {
+    ends_.reserve(ends_.size() + texts);
+    bytes_.reserve(bytes_.size() + bytes);
+  }
+  void Clear() {
+    bytes_.clear();
+    ends_.clear();
   }
 
   std::size_t Size() const { return ends_.size(); }

@@ -15,9 +15,12 @@ VnCatVar::VnCatVar(std::string name, std::string label, const std::vector<std::s
                  std::make_unique<VnEncoder>(values)),
       count_(static_cast<int>(values.size())),
       textValues_(true),
-      texts_(values),
       frequencies_(frequencies),
-      valueLabels_(valueLabels) {}
+      valueLabels_(valueLabels) {
+  if (Encoder().GetDeclaredCategories().Size() != values.size()) {
+    texts_ = VnCommon_1_2::TextList(values);
+  }
+}
 
 VnCatVar::VnCatVar(std::string name, std::string label, const std::vector<double>& values,
                    const std::vector<double>& frequencies,

@@ -2,13 +2,13 @@
 
 namespace VnXML_1_2 {
 
-VnEncoder::VnEncoder(const std::vector<std::string>& categories) {
+VnEncoder::VnEncoder(const std::vector<std::string>& categories)
+    : declaredCount_(categories.size()) {
   std::size_t bytes = 0;
   for (const std::string& category : categories) bytes += category.size();
-  categories_.Reserve(categories.size(), bytes);
-  for (const std::string& category : categories) {
-    categories_.Insert(category, static_cast<int>(categoryCount_));
-    ++categoryCount_;
+  declared_.Reserve(categories.size(), bytes);
+  for (std::size_t i = 0; i < categories.size(); ++i) {
+    declared_.Insert(categories[i], static_cast<int>(i));
   }
 }
 
@@ -16,14 +16,16 @@ VnEncoder::~VnEncoder() = default;
 
 double VnEncoder::EncodeOpen(std::string_view text) {
   if (IsMissingTextIn(text)) return kMissing;
-  const int index = categories_.Insert(text, static_cast<int>(categoryCount_));
-  if (static_cast<std::size_t>(index) == categoryCount_) ++categoryCount_;
-  return index;
+  const int declared = declared_.Find(text);
+  if (declared != VnCommon_1_2::TextIndex::kAbsent) return declared;
+  if (learned_ == nullptr) learned_ = std::make_unique<VnCommon_1_2::TextIndex>();
+  return learned_->Insert(text, static_cast<int>(declaredCount_ + learned_->Size()));
 }
 
 double VnEncoder::EncodeDeclared(std::string_view text) const {
   if (IsMissingTextIn(text)) return kMissing;
-  const int index = categories_.Find(text);
+  int index = declared_.Find(text);
+  if (index == VnCommon_1_2::TextIndex::kAbsent && learned_ != nullptr) index = learned_->Find(text);
   return index == VnCommon_1_2::TextIndex::kAbsent ? kMissing : index;
 }
 

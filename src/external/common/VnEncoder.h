@@ -1,7 +1,8 @@
 #pragma once
 
 // The encoder of one variable: categories by hash look-up (first occurrence wins for a
-// repeated text), missing texts, numbers and ranges. Most variables declare no missing values,
+// repeated text), missing texts, numbers and ranges. The declared categories are fixed at
+// construction; those that EncodeOpen learns from the data follow them. Most variables declare no missing values,
 // so those lists are allocated with the first one registered.
 
 #include <cstddef>
@@ -30,8 +31,12 @@ class VNCOMMON_API VnEncoder : public IVnEncoder {
   bool IsMissingValue(double value) const override;
   bool IsMissingText(std::string_view text) const override;
 
-  // Number of categories (declared ones and those appended by EncodeOpen).
-  std::size_t GetCategoryCount() const { return categoryCount_; }
+  // Number of categories (declared ones, repeats included, and those appended by EncodeOpen).
+  std::size_t GetCategoryCount() const {
+    return declaredCount_ + (learned_ != nullptr ? learned_->Size() : 0);
+  }
+  // The declared categories' texts, each once, in the order first declared.
+  const VnCommon_1_2::TextList& GetDeclaredCategories() const { return declared_.Keys(); }
   const std::vector<std::string>& GetMissingTexts() const { return Registered().texts; }
   const std::vector<double>& GetMissingNumbers() const { return Registered().numbers; }
   const std::vector<std::pair<double, double>>& GetMissingRanges() const {
@@ -56,8 +61,10 @@ class VNCOMMON_API VnEncoder : public IVnEncoder {
            missing_->index.Find(text) != VnCommon_1_2::TextIndex::kAbsent;
   }
 
-  VnCommon_1_2::TextIndex categories_;
-  std::size_t categoryCount_ = 0;
+  VnCommon_1_2::TextIndex declared_;
+  std::size_t declaredCount_ = 0;
+  // Categories met by EncodeOpen beyond the declared ones; allocated with the first.
+  std::unique_ptr<VnCommon_1_2::TextIndex> learned_;
   std::unique_ptr<Missing> missing_;
 };
 

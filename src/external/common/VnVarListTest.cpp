@@ -41,6 +41,16 @@ TEST(VnVarList, CategoricalOverloadsKeepWhatTheyAreGiven) {
   EXPECT_TRUE(texts->GetFrequencies().empty());
   EXPECT_EQ(texts->GetRole(), IVnVariable::VR_TARGET);
   EXPECT_EQ(list.GetEncoderAt(1)->EncodeDeclared("b"), 1.0);
+  // Categories learned from the data are not declared ones.
+  EXPECT_EQ(list.GetEncoderAt(1)->EncodeOpen("c"), 2.0);
+  EXPECT_EQ(texts->GetTextValues().Strings(), (Strings{"a", "b"}));
+  // A declared list that repeats a text reads back as declared; the repeat encodes as the first.
+  const int repeats = list.AddCatVar("r", "R", Strings{"x", "y", "x"}, Strings{"X", "Y", "X2"},
+                                     IVnVariable::VR_INPUT);
+  EXPECT_EQ(list.GetVarAt(repeats)->AsCatVar()->GetTextValues().Strings(),
+            (Strings{"x", "y", "x"}));
+  EXPECT_EQ(list.GetEncoderAt(repeats)->EncodeDeclared("x"), 0.0);
+  EXPECT_EQ(list.GetEncoderAt(repeats)->EncodeOpen("z"), 3.0);
 
   EXPECT_EQ(list.GetVarAt(2)->AsCatVar()->GetFrequencies(), Numbers{3});
   const VnCatVar* numbers = list.GetVarAt(3)->AsCatVar();

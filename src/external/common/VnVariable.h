@@ -26,6 +26,7 @@ class VNCOMMON_API VnVariable : public IVnVariable {
   const XMLElement* GetFieldFormat() const override { return format_.get(); }
   IVnEncoder* GetEncoder() override { return encoder_.get(); }
   VnEncoder& Encoder() { return *encoder_; }
+  const VnEncoder& Encoder() const { return *encoder_; }
 
  protected:
   VnVariable(std::string name, std::string label, VariableRole role, MeasureLevel measure,
