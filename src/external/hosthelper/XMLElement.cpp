@@ -126,23 +126,23 @@ const xmltree::Attribute* XMLElement::findAttribute(const char* name) const {
 bool XMLElement::getAttribute(const char* name, std::string& value) const {
   const xmltree::Attribute* attribute = findAttribute(name);
   if (attribute == nullptr) return false;
-  value.assign(attribute->valueView());
+  value.assign(tree_->ValueOf(*attribute));
   return true;
 }
 
 bool XMLElement::getAttribute(const char* name, double& value) const {
   const xmltree::Attribute* attribute = findAttribute(name);
-  return attribute != nullptr && ParseDouble(attribute->valueView(), value);
+  return attribute != nullptr && ParseDouble(tree_->ValueOf(*attribute), value);
 }
 
 bool XMLElement::getAttribute(const char* name, std::int64_t& value) const {
   const xmltree::Attribute* attribute = findAttribute(name);
-  return attribute != nullptr && ParseInt64(attribute->valueView(), value);
+  return attribute != nullptr && ParseInt64(tree_->ValueOf(*attribute), value);
 }
 
 std::string_view XMLElement::getAttributeView(const char* name) const {
   const xmltree::Attribute* attribute = findAttribute(name);
-  return attribute == nullptr ? std::string_view() : attribute->valueView();
+  return attribute == nullptr ? std::string_view() : tree_->ValueOf(*attribute);
 }
 
 bool XMLElement::parseDouble(std::string_view text, double& value) {

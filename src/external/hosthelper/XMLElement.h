@@ -87,7 +87,7 @@ class KXCOMSERV_API XMLElement {
     const size_t filled = n.attributeCount < capacity ? n.attributeCount : capacity;
     for (size_t i = 0; i < filled; ++i) {
       const xmltree::Attribute& a = attributes[i];
-      new (&views[i]) AttributeView{tree_->NameOf(a), a.valueView()};
+      new (&views[i]) AttributeView{tree_->NameOf(a), tree_->ValueOf(a)};
     }
     return n.attributeCount;
   }

@@ -225,17 +225,18 @@ std::uint64_t HashName(std::uint64_t head, std::string_view name) {
 
 }  // namespace
 
-// Reads the zero-terminated text, keeping names in the tree's table and writing decoded texts
-// and values to `content`, each followed by a zero. `content` needs at most as many bytes as
-// the text and its zero: nothing written is longer than the text it comes from with the
+// Reads the zero-terminated text, keeping names in the tree's table, decoded texts in its store
+// and decoded attribute values at `values`, each followed by a zero. `values` needs at most as
+// many bytes as the text and its zero: no value is longer than the text it comes from with the
 // markup around it. Iterative throughout: the open element's parent link is the stack, so
 // nesting depth costs no machine stack.
 class Tree::Parser {
  public:
-  Parser(Tree& tree, const char* text, std::size_t length, char* content)
-      : tree_(tree), begin_(text), end_(text + length), p_(text), out_(content) {}
+  Parser(Tree& tree, const char* text, std::size_t length, char* values)
+      : tree_(tree), begin_(text), end_(text + length), p_(text), values_(values), out_(values) {}
 
-  char* ContentEnd() const { return out_; }
+  // The bytes of values written.
+  std::size_t ValuesSize() const { return static_cast<std::size_t>(out_ - values_); }
 
   void Run() {
     // A UTF-8 byte-order mark.
@@ -268,20 +269,22 @@ class Tree::Parser {
   // The text from p_ (not all spaces) up to the next markup, decoded and kept as a text node.
   void ReadText() {
     if (open_ == kNone) Fail("text outside the root element", p_);
+    // Decoding never lengthens a text: room for the text as written up to the next markup.
+    const void* markup = std::memchr(p_, '<', static_cast<std::size_t>(end_ - p_));
+    if (markup == nullptr) Fail("an element is not closed", end_);
+    char* const text = tree_.Allocate(static_cast<std::size_t>(static_cast<const char*>(markup) - p_) + 1);
     const char* s = p_;
     while (!Is(*s, kTextStop)) ++s;
-    char* const text = out_;
-    out_ = CopyRun(p_, s, out_);
-    if (*s == '&' || *s == '\r') out_ = DecodeRun(s, out_, '<', false);
-    if (s == end_) Fail("an element is not closed", s);
-    last_ = AppendContent(text);
+    char* end = CopyRun(p_, s, text);
+    if (*s != '<') end = DecodeRun(s, end, '<', false);
+    AppendText(text, end);
     p_ = s;
   }
 
   // Copies the plain run of an attribute value from `s` to `out` (moved past it): up to its
   // quote, a reference, a line end or tab, or the end. Sixteen bytes at a time while sixteen
   // remain (the block stops at either quote and at any control character; the byte loop goes
-  // on past those that are plain): the content block is never shorter than the text read so
+  // on past those that are plain): the block of values is never shorter than the text read so
   // far plus what remains, so a whole block written at `out` stays inside it.
   const char* CopyPlainValue(const char* s, char*& out, char quote) const {
 #if defined(__SSE2__)
@@ -326,12 +329,10 @@ class Tree::Parser {
     return tree_.Intern(std::string_view(name, length), HeadOf(name, length, end_ - name >= 8));
   }
 
-  // Ends the text or CDATA section written from `text` to out_ and appends it as a text node.
-  std::uint32_t AppendContent(char* text) {
-    *out_ = '\0';
-    const auto length = static_cast<std::uint32_t>(out_ - text);
-    ++out_;
-    return tree_.AppendNode(open_, last_, text, length, false);
+  // Ends the text or CDATA section written from `text` to `end` and appends it as a text node.
+  void AppendText(char* text, char* end) {
+    *end = '\0';
+    last_ = tree_.AppendNode(open_, last_, text, static_cast<std::uint32_t>(end - text), false);
   }
 
   // The markup at p_.
@@ -430,7 +431,7 @@ class Tree::Parser {
     *out_ = '\0';
     // Written member by member: a whole temporary copied in stalls on its own stores.
     Attribute& attribute = tree_.attributes.emplace_back();
-    attribute.value = stored;
+    attribute.value = static_cast<std::uint32_t>(stored - values_);
     attribute.valueLength = static_cast<std::uint32_t>(out_ - stored);
     attribute.name = nameIndex;
     ++out_;
@@ -461,9 +462,8 @@ class Tree::Parser {
     if (end == nullptr) Fail("a CDATA section is not closed", p_);
     // An empty section adds nothing, as an empty addition does.
     if (end != start) {
-      char* const text = out_;
-      out_ = CopyRun(start, end, out_);
-      last_ = AppendContent(text);
+      char* const text = tree_.Allocate(static_cast<std::size_t>(end - start) + 1);
+      AppendText(text, CopyRun(start, end, text));
     }
     p_ = end + 3;
   }
@@ -502,7 +502,8 @@ class Tree::Parser {
   const char* const begin_;
   const char* const end_;
   const char* p_;
-  char* out_;  // where the next text or value is written
+  char* const values_;
+  char* out_;  // where the next value is written
   std::uint32_t open_ = kNone;
   std::uint32_t last_ = kNone;  // the open element's last child
 };
@@ -516,36 +517,47 @@ void Tree::FreeBlock::operator()(char* block) const {
 
 std::shared_ptr<Tree> Tree::Build(const char* text, std::size_t length, std::size_t nodeCount,
                                   std::size_t attributeCount) {
-  // Indexes and lengths are 32 bits wide.
+  // Indexes, offsets and lengths are 32 bits wide.
   if (length >= kNone) throw XMLException("document text longer than 4 GiB");
   std::shared_ptr<Tree> tree(new Tree());
   tree->nodes.reserve(nodeCount);
   tree->attributes.reserve(attributeCount);
-  char* const content = static_cast<char*>(std::malloc(length + 1));
-  if (content == nullptr) throw std::bad_alloc();
-  tree->content_.reset(content);
-  Parser parser(*tree, text, length, content);
+  tree->ReserveValues(length + 1);
+  Parser parser(*tree, text, length, tree->values_.get());
   parser.Run();
-  tree->TrimContent(content, static_cast<std::size_t>(parser.ContentEnd() - content));
+  tree->valuesSize_ = parser.ValuesSize();
+  // The unused end of the block goes back (in place: the block shrinks).
+  const std::size_t kept = std::max<std::size_t>(tree->valuesSize_, 1);
+  if (char* trimmed = static_cast<char*>(std::realloc(tree->values_.get(), kept))) {
+    static_cast<void>(tree->values_.release());
+    tree->values_.reset(trimmed);
+    tree->valuesCapacity_ = kept;
+  }
   return tree;
 }
 
-void Tree::TrimContent(char* block, std::size_t used) {
-  // The block's address as a number: the pointer itself may not be used once reallocated.
-  const auto from = reinterpret_cast<std::uintptr_t>(block);
-  char* const trimmed = static_cast<char*>(std::realloc(block, used == 0 ? 1 : used));
-  if (trimmed == nullptr) return;  // the block stays as it was
-  static_cast<void>(content_.release());
-  content_.reset(trimmed);
-  if (reinterpret_cast<std::uintptr_t>(trimmed) == from) return;
-  // The block moved: the texts and values that the parse wrote in it move with it.
-  const auto rebase = [&](const char* p) {
-    return trimmed + (reinterpret_cast<std::uintptr_t>(p) - from);
-  };
-  for (Node& node : nodes) {
-    if (!node.isElement) node.text = rebase(node.text);
+void Tree::ReserveValues(std::size_t bytes) {
+  const std::size_t needed = valuesSize_ + bytes;
+  if (needed <= valuesCapacity_) return;
+  const std::size_t capacity = std::max(needed, valuesCapacity_ * 2);
+  char* grown = static_cast<char*>(std::realloc(values_.get(), capacity));
+  if (grown == nullptr) throw std::bad_alloc();
+  static_cast<void>(values_.release());
+  values_.reset(grown);
+  valuesCapacity_ = capacity;
+}
+
+std::uint32_t Tree::StoreValue(std::string_view value) {
+  if (valuesSize_ + value.size() + 1 >= kNone) {
+    throw XMLException("attribute values longer than 4 GiB in all");
   }
-  for (Attribute& attribute : attributes) attribute.value = rebase(attribute.value);
+  ReserveValues(value.size() + 1);
+  char* target = values_.get() + valuesSize_;
+  if (!value.empty()) std::memcpy(target, value.data(), value.size());
+  target[value.size()] = '\0';
+  const auto offset = static_cast<std::uint32_t>(valuesSize_);
+  valuesSize_ += value.size() + 1;
+  return offset;
 }
 
 std::shared_ptr<Tree> Tree::Parse(const char* text, std::size_t length) {
@@ -675,7 +687,7 @@ std::uint32_t Tree::Intern(std::string_view name, std::uint64_t head) {
 }
 
 void Tree::SetAttribute(std::uint32_t element, std::string_view name, std::string_view value) {
-  const char* storedValue = Store(value);
+  const std::uint32_t storedValue = StoreValue(value);
   const auto valueLength = static_cast<std::uint32_t>(value.size());
   if (const Attribute* found = FindAttribute(element, name)) {
     Attribute& attribute = attributes[static_cast<std::size_t>(found - attributes.data())];
@@ -782,7 +794,8 @@ void Tree::Write(std::string& out, bool indent) const {
         out += ' ';
         out.append(NameOf(a));
         out += "=\"";
-        WriteEscaped(out, a.value, a.valueLength, true);
+        const std::string_view value = ValueOf(a);
+        WriteEscaped(out, value.data(), value.size(), true);
         out += '"';
       }
       if (node.firstChild == kNone) {

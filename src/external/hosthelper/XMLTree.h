@@ -2,10 +2,10 @@
 
 // The tree behind XMLDocument and XMLElement. Elements and texts sit in one array, linked by
 // index; each element's attributes sit side by side in a second array. Element and attribute
-// names are kept once each (a document repeats a handful of names many times over); texts and
-// attribute values are decoded into one block sized to what they hold, so that the markup of
-// the parsed text is not kept. Each name, text and value is zero-terminated and keeps its
-// length. Handles are (tree, index) pairs, so the arrays may grow under them. The reads that a
+// names are kept once each (a document repeats a handful of names many times over); attribute
+// values are decoded into one block, found by offset, and texts into the tree's store, so that
+// the markup of the parsed text is not kept. Each name, text and value is zero-terminated and
+// keeps its length. Handles are (tree, index) pairs, so the arrays may grow under them. The reads that a
 // walk makes per element are inline in XMLElement.h; parsing, additions and writing are in
 // XMLTree.cpp.
 
@@ -44,12 +44,11 @@ struct Node {
 static_assert(sizeof(Node) == 32, "a node fills half a cache line");
 
 struct Attribute {
-  const char* value;
+  std::uint32_t value;  // offset in the tree's block of values
   std::uint32_t valueLength;
   std::uint32_t name;  // index in Tree::names
-  std::string_view valueView() const { return {value, valueLength}; }
 };
-static_assert(sizeof(Attribute) == 16, "an attribute is two words");
+static_assert(sizeof(Attribute) == 12, "an attribute is three offsets");
 
 class Tree {
  public:
@@ -67,6 +66,9 @@ class Tree {
   ~Tree();
 
   std::string_view NameOf(const Attribute& attribute) const { return names[attribute.name]; }
+  std::string_view ValueOf(const Attribute& attribute) const {
+    return {values_.get() + attribute.value, attribute.valueLength};
+  }
   const Attribute* FindAttribute(std::uint32_t element, std::string_view name) const {
     const Node& node = nodes[element];
     const Attribute* attribute = attributes.data() + node.firstAttribute;
@@ -104,8 +106,10 @@ class Tree {
   // zero-padded.
   std::uint32_t Intern(std::string_view name);
   std::uint32_t Intern(std::string_view name, std::uint64_t head);
-  // Gives the parse's block of texts and values back all but the `used` bytes.
-  void TrimContent(char* block, std::size_t used);
+  // Makes room for `bytes` more bytes of values; the block may move.
+  void ReserveValues(std::size_t bytes);
+  // A zero-terminated copy of `value` in the block of values; its offset.
+  std::uint32_t StoreValue(std::string_view value);
   // Appends a node under `parent` after `lastChild`, its present last child (or none).
   std::uint32_t AppendNode(std::uint32_t parent, std::uint32_t lastChild, const char* text,
                            std::uint32_t length, bool isElement);
@@ -130,8 +134,11 @@ class Tree {
   std::vector<NameSlot> nameSlots_;
   std::vector<std::uint64_t> nameHeads_;  // parallel to `names`
   unsigned nameShift_ = 64;  // the hash's high bits that choose a slot: 64 - log2(slots)
-  // The parse's texts and values (malloc'ed, so that the unused end can be given back).
-  std::unique_ptr<char, FreeBlock> content_;
+  // Attribute values, back to back (malloc'ed, so that it can grow and give its unused end
+  // back without copying).
+  std::unique_ptr<char, FreeBlock> values_;
+  std::size_t valuesSize_ = 0;
+  std::size_t valuesCapacity_ = 0;
   std::vector<std::unique_ptr<char[]>> store_;
   char* storeNext_ = nullptr;
   std::size_t storeLeft_ = 0;
