@@ -25,7 +25,9 @@ double VnEncoder::EncodeOpen(std::string_view text) {
 double VnEncoder::EncodeDeclared(std::string_view text) const {
   if (IsMissingTextIn(text)) return kMissing;
   int index = declared_.Find(text);
-  if (index == VnCommon_1_2::TextIndex::kAbsent && learned_ != nullptr) index = learned_->Find(text);
+  if (index == VnCommon_1_2::TextIndex::kAbsent && learned_ != nullptr) {
+    index = learned_->Find(text);
+  }
   return index == VnCommon_1_2::TextIndex::kAbsent ? kMissing : index;
 }
 

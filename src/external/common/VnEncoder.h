@@ -2,8 +2,8 @@
 
 // The encoder of one variable: categories by hash look-up (first occurrence wins for a
 // repeated text), missing texts, numbers and ranges. The declared categories are fixed at
-// construction; those that EncodeOpen learns from the data follow them. Most variables declare no missing values,
-// so those lists are allocated with the first one registered.
+// construction; those that EncodeOpen learns from the data follow them. Most variables declare no
+// missing values, so those lists are allocated with the first one registered.
 
 #include <cstddef>
 #include <memory>

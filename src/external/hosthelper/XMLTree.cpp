@@ -272,7 +272,8 @@ class Tree::Parser {
     // Decoding never lengthens a text: room for the text as written up to the next markup.
     const void* markup = std::memchr(p_, '<', static_cast<std::size_t>(end_ - p_));
     if (markup == nullptr) Fail("an element is not closed", end_);
-    char* const text = tree_.Allocate(static_cast<std::size_t>(static_cast<const char*>(markup) - p_) + 1);
+    char* const text =
+        tree_.Allocate(static_cast<std::size_t>(static_cast<const char*>(markup) - p_) + 1);
     const char* s = p_;
     while (!Is(*s, kTextStop)) ++s;
     char* end = CopyRun(p_, s, text);
@@ -377,8 +378,8 @@ class Tree::Parser {
       }
     }
     if (like == kNone) name = tree_.names[ReadName(s)];
-    const std::uint32_t element = tree_.AppendNode(
-        open_, last_, name.data(), static_cast<std::uint32_t>(name.size()), true);
+    const std::uint32_t element =
+        tree_.AppendNode(open_, last_, name.data(), static_cast<std::uint32_t>(name.size()), true);
     last_ = element;
     std::uint32_t position = 0;
     char c = *s;
@@ -407,7 +408,8 @@ class Tree::Parser {
   char ReadAttribute(const char*& s, std::uint32_t like, std::uint32_t position) {
     std::uint32_t nameIndex = kNone;
     if (like != kNone && position < tree_.nodes[like].attributeCount) {
-      const std::uint32_t guess = tree_.attributes[tree_.nodes[like].firstAttribute + position].name;
+      const std::uint32_t guess =
+          tree_.attributes[tree_.nodes[like].firstAttribute + position].name;
       if (NameAt(s, tree_.names[guess], tree_.nameHeads_[guess])) {
         nameIndex = guess;
         s += tree_.names[guess].size();

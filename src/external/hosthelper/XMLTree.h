@@ -5,9 +5,9 @@
 // names are kept once each (a document repeats a handful of names many times over); attribute
 // values are decoded into one block, found by offset, and texts into the tree's store, so that
 // the markup of the parsed text is not kept. Each name, text and value is zero-terminated and
-// keeps its length. Handles are (tree, index) pairs, so the arrays may grow under them. The reads that a
-// walk makes per element are inline in XMLElement.h; parsing, additions and writing are in
-// XMLTree.cpp.
+// keeps its length. Handles are (tree, index) pairs, so the arrays may grow under them. The
+// reads that a walk makes per element are inline in XMLElement.h; parsing, additions and
+// writing are in XMLTree.cpp.
 
 #include <cstddef>
 #include <cstdint>
