@@ -216,6 +216,39 @@ TEST(XMLDocumentParse, AttributesFarFromTheirNamesAndLongNames) {
   EXPECT_EQ(HostHelper::createFromContents(doc.doc2string()).doc2string(), doc.doc2string());
 }
 
+TEST(XMLDocumentParse, SiblingsWithNamesAlikeButNotTheSame) {
+  // Like siblings are read by their predecessor's names: names that share a prefix or their
+  // first eight bytes, attributes in another order, and a name at the very end must still read
+  // as written.
+  const XMLDocument doc = HostHelper::createFromContents(
+      "<r><item name='1' displayLabelA='a'/><item names='2' displayLabelB='b'/>"
+      "<item nam='3' displayLabel='c'/><items name='4'/><item displayLabelA='d' name='5'/>"
+      "<itemsAndMore x='6'/><itemsAndMost x='7'/><i/></r>");
+  std::vector<std::string> seen;
+  for (XMLElementIterator it = doc.getElementsDirect(""); it.hasMore();) {
+    const XMLElement e = it.next();
+    std::string line = e.getName();
+    for (const char* name : {"name", "names", "nam", "displayLabel", "displayLabelA",
+                             "displayLabelB", "x"}) {
+      if (e.hasAttribute(name)) line += std::string(" ") + name + "=" + e.getAttribute(name);
+    }
+    seen.push_back(line);
+  }
+  EXPECT_EQ(seen, (std::vector<std::string>{
+                      "item name=1 displayLabelA=a", "item names=2 displayLabelB=b",
+                      "item nam=3 displayLabel=c", "items name=4", "item name=5 displayLabelA=d",
+                      "itemsAndMore x=6", "itemsAndMost x=7", "i"}));
+  EXPECT_EQ(HostHelper::createFromContents("<a b='1'/>").getAttribute("b"), "1");
+  // Values added to a parsed document move their block; those parsed read the same after.
+  XMLDocument grown = HostHelper::createFromContents("<r a='first'><c b='second'/></r>");
+  for (int i = 0; i < 1000; ++i) {
+    grown.addElement("e").addAttribute("v", std::string(static_cast<size_t>(i % 50), 'x'));
+  }
+  EXPECT_EQ(grown.getAttribute("a"), "first");
+  EXPECT_EQ(grown.getElement("c").getAttribute("b"), "second");
+  EXPECT_EQ(HostHelper::createFromContents(grown.doc2string()).doc2string(), grown.doc2string());
+}
+
 TEST(XMLDocumentBuild, AdditionsToParsedAndBuiltElementsKeepDocumentOrder) {
   XMLDocument doc = HostHelper::createFromContents("<r><a/><b>t</b></r>");
   XMLElement b = doc.getElement("b");
