@@ -211,9 +211,7 @@ bool DataModelParser::FillBaseFieldInfo(XMLElement field, XMLElement baseField, 
     GetDspLabels_InPF(field, valuesElement, labels);
     std::map<std::string, double> counts;
     bool found = false;
-    if (GetDiscreteStat_InPF(field, counts, found, error) && found) {
-      info->SetDiscreteStatField(counts);
-    }
+    const bool counted = GetDiscreteStat_InPF(field, counts, found, error) && found;
     XMLElement baseValues;
     bool underValueLabels = false;
     HasValues_InBF(baseField, baseValues, underValueLabels);
@@ -222,6 +220,8 @@ bool DataModelParser::FillBaseFieldInfo(XMLElement field, XMLElement baseField, 
     } else {
       DealWithBsCatVar(counts, labels, baseValues, underValueLabels, info.get(), false);
     }
+    // Last, as the field takes the counts over.
+    if (counted) info->SetDiscreteStatField(std::move(counts));
   }
   DealWithBsMissingValue(field, baseField, info.get());
   DealWithFieldFormat(baseField, info.get());

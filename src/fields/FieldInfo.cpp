@@ -153,6 +153,13 @@ bool FieldInfo::SetDiscreteStatField(const std::map<std::string, double>& counts
   return discreteStats.size() == counts.size();
 }
 
+bool FieldInfo::SetDiscreteStatField(std::map<std::string, double>&& counts) {
+  if (counts.empty()) return false;
+  discreteStats = std::move(counts);
+  counts.clear();
+  return true;
+}
+
 bool FieldInfo::GetDiscreteStatField(std::map<std::string, double>& counts) const {
   if (discreteStats.empty()) return false;
   counts = discreteStats;

@@ -203,6 +203,8 @@ class VNKX_API FieldInfo {
   bool GetContinuousStatField(ST_CTUSDATA& stats) const;
   // False (nothing changed) for an empty map.
   bool SetDiscreteStatField(const std::map<std::string, double>& counts);
+  // The same, taking the counts over instead of copying them (`counts` is left empty).
+  bool SetDiscreteStatField(std::map<std::string, double>&& counts);
   // False (`counts` untouched) when the field has no counts.
   bool GetDiscreteStatField(std::map<std::string, double>& counts) const;
   void SetFieldLabel(std::vector<std::string> labels) { valueLabels = std::move(labels); }

@@ -125,6 +125,12 @@ TEST(FieldInfoBase, StatisticsAreCopiedInAndOut) {
   EXPECT_TRUE(field.SetDiscreteStatField({{"b", 2}, {"a", 1}}));
   EXPECT_TRUE(field.GetDiscreteStatField(counts));
   EXPECT_EQ(counts, (std::map<std::string, double>{{"a", 1}, {"b", 2}}));
+  // Set from a named map: copied, the source kept; the earlier counts replaced.
+  const std::map<std::string, double> kept{{"c", 3}};
+  EXPECT_TRUE(field.SetDiscreteStatField(kept));
+  EXPECT_EQ(kept.size(), 1u);
+  EXPECT_TRUE(field.GetDiscreteStatField(counts));
+  EXPECT_EQ(counts, kept);
 
   FieldInfo::ST_CTUSDATA stats;
   EXPECT_EQ(stats.mean, VnCommon_1_2::VnMV::gMissingValue);
