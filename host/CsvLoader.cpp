@@ -190,22 +190,31 @@ void LoadRows(const std::string& path, const std::vector<std::size_t>& sources,
     table.EndRow();
     ++input.rows;
   }
-  // Means, then variances around them, from a second walk over the typed table.
+  // Means, then variances around them, from a second walk over the typed table: row by row, as
+  // the table lies in memory, each column summed in row order.
+  std::vector<std::size_t> numeric;
+  std::vector<long double> means(input.columns.size(), 0);
   for (std::size_t c = 0; c < input.columns.size(); ++c) {
-    ColumnProfile& column = input.columns[c];
+    const ColumnProfile& column = input.columns[c];
     if (column.type == ColumnType::kString || column.values == 0) continue;
-    const long double mean = sums[c] / static_cast<long double>(column.values);
-    long double deviations = 0;
-    for (std::size_t r = 0; r < input.rows; ++r) {
-      if (input.table.IsNull(r, c)) continue;
-      const long double x = column.type == ColumnType::kInteger
-                                ? static_cast<long double>(input.table.Integer(r, c))
-                                : input.table.Real(r, c);
-      deviations += (x - mean) * (x - mean);
+    numeric.push_back(c);
+    means[c] = sums[c] / static_cast<long double>(column.values);
+  }
+  std::vector<long double> deviations(input.columns.size(), 0);
+  for (std::size_t r = 0; r < input.rows; ++r) {
+    for (const std::size_t c : numeric) {
+      if (table.IsNull(r, c)) continue;
+      const long double x = input.columns[c].type == ColumnType::kInteger
+                                ? static_cast<long double>(table.Integer(r, c))
+                                : table.Real(r, c);
+      deviations[c] += (x - means[c]) * (x - means[c]);
     }
-    column.mean = static_cast<double>(mean);
+  }
+  for (const std::size_t c : numeric) {
+    ColumnProfile& column = input.columns[c];
+    column.mean = static_cast<double>(means[c]);
     column.variance =
-        column.values > 1 ? static_cast<double>(deviations / (column.values - 1)) : 0.0;
+        column.values > 1 ? static_cast<double>(deviations[c] / (column.values - 1)) : 0.0;
   }
 }
 
