@@ -17,9 +17,8 @@ VnCatVar::VnCatVar(std::string name, std::string label, const std::vector<std::s
       textValues_(true),
       frequencies_(frequencies),
       valueLabels_(valueLabels) {
-  if (Encoder().GetDeclaredCategories().Size() != values.size()) {
-    texts_ = VnCommon_1_2::TextList(values);
-  }
+  repeats_ = Encoder().GetDeclaredCategories().Size() != values.size();
+  if (repeats_) texts_ = VnCommon_1_2::TextList(values);
 }
 
 VnCatVar::VnCatVar(std::string name, std::string label, const std::vector<double>& values,

@@ -38,10 +38,8 @@ class VNCOMMON_API VnCatVar : public VnVariable {
   bool HasTextValues() const { return textValues_; }
   // The declared categories' texts and labels, by position.
   const VnCommon_1_2::TextList& GetTextValues() const {
-    // The encoder keeps the texts, each once; a list that repeats one is kept here.
-    return texts_.Size() == static_cast<std::size_t>(count_) || !textValues_
-               ? texts_
-               : Encoder().GetDeclaredCategories();
+    // The encoder keeps the declared texts, each once; a list that repeats one is kept here.
+    return repeats_ ? texts_ : Encoder().GetDeclaredCategories();
   }
   const std::vector<double>& GetNumericValues() const { return numbers_; }
   const std::vector<double>& GetFrequencies() const { return frequencies_; }
@@ -54,7 +52,8 @@ class VNCOMMON_API VnCatVar : public VnVariable {
   bool open_ = false;
   int count_ = 0;
   bool textValues_ = false;
-  VnCommon_1_2::TextList texts_;  // only when a declared text repeats
+  bool repeats_ = false;           // a declared text repeats
+  VnCommon_1_2::TextList texts_;  // the declared texts, kept only when one repeats
   std::vector<double> numbers_;
   std::vector<double> frequencies_;
   VnCommon_1_2::TextList valueLabels_;
