@@ -239,6 +239,11 @@ TEST(XMLDocumentParse, SiblingsWithNamesAlikeButNotTheSame) {
                       "item nam=3 displayLabel=c", "items name=4", "item name=5 displayLabelA=d",
                       "itemsAndMore x=6", "itemsAndMost x=7", "i"}));
   EXPECT_EQ(HostHelper::createFromContents("<a b='1'/>").getAttribute("b"), "1");
+  // Names expected from an earlier element of the same shape, which this one departs from.
+  const std::string shapes =
+      "<r><f><a/><b x=\"1\"/></f><f><a/><bb x=\"2\"/></f><f><a/><b/><c/></f><f><a y=\"3\"/>"
+      "</f><g><p/></g><g><pp/><p/></g><g><p/></g></r>";
+  EXPECT_EQ(HostHelper::createFromContents(shapes).doc2string(), shapes);
   // Values added to a parsed document move their block; those parsed read the same after.
   XMLDocument grown = HostHelper::createFromContents("<r a='first'><c b='second'/></r>");
   for (int i = 0; i < 1000; ++i) {

@@ -233,7 +233,9 @@ std::uint64_t HashName(std::uint64_t head, std::string_view name) {
 class Tree::Parser {
  public:
   Parser(Tree& tree, const char* text, std::size_t length, char* values)
-      : tree_(tree), begin_(text), end_(text + length), p_(text), values_(values), out_(values) {}
+      : tree_(tree), begin_(text), end_(text + length), p_(text), values_(values), out_(values) {
+    analog_.reserve(tree.nodes.capacity());
+  }
 
   // The bytes of values written.
   std::size_t ValuesSize() const { return static_cast<std::size_t>(out_ - values_); }
@@ -334,6 +336,29 @@ class Tree::Parser {
   void AppendText(char* text, char* end) {
     *end = '\0';
     last_ = tree_.AppendNode(open_, last_, text, static_cast<std::uint32_t>(end - text), false);
+    analog_.push_back(kNone);
+  }
+
+  // The element expected next from the document's shape so far, or kNone: the one that
+  // followed the open element's last child's like element, or the first child of the open
+  // element's like element.
+  std::uint32_t Expected() const {
+    if (last_ != kNone) {
+      const std::uint32_t like = analog_[last_];
+      return like == kNone ? kNone : tree_.nodes[like].nextSibling;
+    }
+    if (open_ == kNone) return kNone;
+    const std::uint32_t like = analog_[open_];
+    return like == kNone ? kNone : tree_.nodes[like].firstChild;
+  }
+  // Whether the element `node` (kNone, or a text node, for none) has the name at `s`; the name
+  // then goes to `name`.
+  bool NameOfNodeAt(const char* s, std::uint32_t node, std::string_view& name) const {
+    if (node == kNone || !tree_.nodes[node].isElement) return false;
+    const std::string_view known(tree_.nodes[node].text, tree_.nodes[node].length);
+    if (!NameAt(s, known, HeadOf(known.data(), known.size(), true))) return false;
+    name = known;
+    return true;
   }
 
   // The markup at p_.
@@ -365,21 +390,23 @@ class Tree::Parser {
   void ReadStartTag() {
     if (open_ == kNone && !tree_.nodes.empty()) Fail("a second root element", p_);
     const char* s = p_ + 1;
-    // Like elements come in runs: the previous sibling's name is tried before the table, and
-    // its attributes' names before the table for each attribute.
-    std::uint32_t like = kNone;
+    // Documents repeat their shapes: the name is compared with the previous sibling's, then with
+    // the one that followed the last element named as that sibling (or, for a first child, the
+    // first child of the last element named as the parent), before the table is asked. The
+    // attributes' names are compared in turn with those of the last element of the same name.
     std::string_view name;
-    if (last_ != kNone && tree_.nodes[last_].isElement) {
-      const std::string_view previous(tree_.nodes[last_].text, tree_.nodes[last_].length);
-      if (NameAt(s, previous, HeadOf(previous.data(), previous.size(), true))) {
-        like = last_;
-        name = previous;
-        s += name.size();
-      }
+    if (!NameOfNodeAt(s, last_, name) && !NameOfNodeAt(s, Expected(), name)) {
+      name = tree_.names[ReadName(s)];
+    } else {
+      s += name.size();
     }
-    if (like == kNone) name = tree_.names[ReadName(s)];
+    Latest& latest = latest_[(reinterpret_cast<std::uintptr_t>(name.data()) >> 3) % kLatest];
+    const std::uint32_t like = latest.name == name.data() ? latest.node : kNone;
     const std::uint32_t element =
         tree_.AppendNode(open_, last_, name.data(), static_cast<std::uint32_t>(name.size()), true);
+    analog_.push_back(like);
+    latest.name = name.data();
+    latest.node = element;
     last_ = element;
     std::uint32_t position = 0;
     char c = *s;
@@ -508,6 +535,16 @@ class Tree::Parser {
   char* out_;  // where the next value is written
   std::uint32_t open_ = kNone;
   std::uint32_t last_ = kNone;  // the open element's last child
+  // For each node, the element of its name that came before it (kNone for none and for texts).
+  std::vector<std::uint32_t> analog_;
+  // The latest element of each name, by the name's address; a name that shares its slot with
+  // another only misses a guess.
+  struct Latest {
+    const char* name = nullptr;
+    std::uint32_t node = kNone;
+  };
+  static constexpr std::size_t kLatest = 64;
+  Latest latest_[kLatest];
 };
 
 Tree::Tree() = default;
