@@ -429,9 +429,9 @@ class Tree::Parser {
     }
   }
 
-  // The attribute whose name starts at s, at `position` in its element, whose previous sibling
-  // `like` (or none) has the same name; leaves s after its closing quote and returns the
-  // character there.
+  // The attribute whose name starts at s, at `position` in an element whose name the element
+  // `like` (or none) had before it; leaves s after its closing quote and returns the character
+  // there.
   char ReadAttribute(const char*& s, std::uint32_t like, std::uint32_t position) {
     std::uint32_t nameIndex = kNone;
     if (like != kNone && position < tree_.nodes[like].attributeCount) {
