@@ -565,7 +565,7 @@ std::shared_ptr<Tree> Tree::Build(const char* text, std::size_t length, std::siz
   Parser parser(*tree, text, length, tree->values_.get());
   parser.Run();
   tree->valuesSize_ = parser.ValuesSize();
-  // The unused end of the block goes back (in place: the block shrinks).
+  // The unused end of the block goes back (values are offsets: the block may move).
   const std::size_t kept = std::max<std::size_t>(tree->valuesSize_, 1);
   if (char* trimmed = static_cast<char*>(std::realloc(tree->values_.get(), kept))) {
     static_cast<void>(tree->values_.release());
