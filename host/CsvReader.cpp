@@ -1,6 +1,32 @@
 #include "host/CsvReader.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace VnKxHost {
+namespace {
+
+// The first of ',', '\n', '\r' and '"' in [p, end), or end.
+const char* FindSpecial(const char* p, const char* end) {
+#if defined(__SSE2__)
+  const __m128i comma = _mm_set1_epi8(',');
+  const __m128i lf = _mm_set1_epi8('\n');
+  const __m128i cr = _mm_set1_epi8('\r');
+  const __m128i quote = _mm_set1_epi8('"');
+  for (; end - p >= 16; p += 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const int found = _mm_movemask_epi8(
+        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, comma), _mm_cmpeq_epi8(bytes, lf)),
+                     _mm_or_si128(_mm_cmpeq_epi8(bytes, cr), _mm_cmpeq_epi8(bytes, quote))));
+    if (found != 0) return p + __builtin_ctz(static_cast<unsigned>(found));
+  }
+#endif
+  while (p != end && *p != ',' && *p != '\n' && *p != '\r' && *p != '"') ++p;
+  return p;
+}
+
+}  // namespace
 
 CsvError::CsvError(const std::string& path, std::size_t line, std::size_t column,
                    const std::string& what)
@@ -44,8 +70,7 @@ int CsvReader::ScanUnquoted() {
     if (position_ == filled_ && Peek() == -1) return Get();
     const char* begin = buffer_.data() + position_;
     const char* end = buffer_.data() + filled_;
-    const char* p = begin;
-    while (p != end && *p != ',' && *p != '\n' && *p != '\r' && *p != '"') ++p;
+    const char* p = FindSpecial(begin, end);
     text_.append(begin, static_cast<std::size_t>(p - begin));
     position_ += static_cast<std::size_t>(p - begin);
     if (p != end) return Get();
