@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <stdexcept>
@@ -161,6 +163,38 @@ TEST(CsvLoader, InfersEveryStorageAndMeasure) {
   const auto stats = doc.getElement("ContinuousStatistics");
   EXPECT_EQ(stats.getAttribute("mean"), "0.6666666666666666");
   EXPECT_EQ(stats.getAttribute("minimum"), "-2");
+}
+
+TEST(CsvLoader, NumbersReadTheSameByTheShortPathAndTheFullReaders) {
+  // Plain decimals of up to fifteen digits take a short path; every value must be what the
+  // full readers make of its text, including texts just outside the short path.
+  std::vector<std::string> texts = {"0",    "-0",         "-0.0",    "007",   "0.1",  "0.3",
+                                    "1e5",  "123456789012345", "1234567890123456",
+                                    "9007199254740993", "0.000000000000001", "-99999999.9999999",
+                                    "+5",   "1.5e-3"};
+  std::uint64_t seed = 12345;
+  for (int i = 0; i < 2000; ++i) {
+    seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+    std::string digits = std::to_string(seed >> 14).substr(0, 1 + (seed >> 3) % 15);
+    const std::size_t point = (seed >> 8) % (digits.size() + 1);
+    if (point > 0 && point < digits.size()) digits.insert(point, ".");
+    texts.push_back(((seed >> 5) & 1 ? "-" : "") + digits);
+  }
+  std::string csv = "x\n";
+  for (const std::string& text : texts) csv += text + "\n";
+  const LoadedInput input = LoadCsv(File("numbers.csv", csv));
+  ASSERT_EQ(input.table.Type(0), ColumnType::kReal);
+  for (std::size_t r = 0; r < texts.size(); ++r) {
+    double expected = 0;
+    ASSERT_TRUE(ParseReal(texts[r], expected)) << texts[r];
+    EXPECT_EQ(input.table.Real(r, 0), expected) << texts[r];
+    EXPECT_EQ(std::signbit(input.table.Real(r, 0)), std::signbit(expected)) << texts[r];
+  }
+  // An integer column: the same texts without a point, and "-0" as 0.
+  const LoadedInput integers = LoadCsv(File("integers.csv", "n\n-0\n42\n-123456789012345\n"));
+  ASSERT_EQ(integers.table.Type(0), ColumnType::kInteger);
+  EXPECT_EQ(integers.table.Integer(0, 0), 0);
+  EXPECT_EQ(integers.table.Integer(2, 0), -123456789012345);
 }
 
 TEST(CsvLoader, AGivenDataModelTypesTheColumnsByName) {
