@@ -214,7 +214,7 @@ std::uint64_t HeadOf(const char* name, std::size_t length, bool readPast) {
 #endif
 }
 
-// A name's hash from its head and the rest of its bytes; the high bits choose the slot.
+// A name's hash from its head and the rest of its bytes.
 std::uint64_t HashName(std::uint64_t head, std::string_view name) {
   std::uint64_t h = (head ^ (name.size() * 0xFF51AFD7ED558CCDull)) * 0x9E3779B97F4A7C15ull;
   for (std::size_t i = 8; i < name.size(); ++i) {
@@ -694,25 +694,22 @@ std::uint32_t Tree::Intern(std::string_view name) {
 std::uint32_t Tree::Intern(std::string_view name, std::uint64_t head) {
   if ((names.size() + 1) * 2 > nameSlots_.size()) {
     // Grow the table, placing the names again.
-    std::vector<NameSlot> slots(nameSlots_.empty() ? 64 : nameSlots_.size() * 2);
-    nameShift_ = 64;
-    for (std::size_t size = slots.size(); size > 1; size >>= 1) --nameShift_;
+    std::vector<std::uint32_t> slots(nameSlots_.empty() ? 64 : nameSlots_.size() * 2, 0);
     const std::size_t mask = slots.size() - 1;
     for (std::uint32_t i = 0; i < names.size(); ++i) {
-      std::size_t slot = HashName(nameHeads_[i], names[i]) >> nameShift_;
-      while (slots[slot].entry != 0) slot = (slot + 1) & mask;
-      slots[slot] = {nameHeads_[i], static_cast<std::uint32_t>(names[i].size()), i + 1};
+      std::size_t slot = HashName(nameHeads_[i], names[i]) & mask;
+      while (slots[slot] != 0) slot = (slot + 1) & mask;
+      slots[slot] = i + 1;
     }
     nameSlots_ = std::move(slots);
   }
   const std::size_t mask = nameSlots_.size() - 1;
-  std::size_t slot = HashName(head, name) >> nameShift_;
-  for (;; slot = (slot + 1) & mask) {
-    const NameSlot& s = nameSlots_[slot];
-    if (s.entry == 0) break;
-    if (s.head == head && s.length == name.size() &&
-        (name.size() <= 8 || SameText(names[s.entry - 1].substr(8), name.substr(8)))) {
-      return s.entry - 1;
+  std::size_t slot = HashName(head, name) & mask;
+  for (; nameSlots_[slot] != 0; slot = (slot + 1) & mask) {
+    const std::uint32_t index = nameSlots_[slot] - 1;
+    if (nameHeads_[index] == head && names[index].size() == name.size() &&
+        (name.size() <= 8 || SameText(names[index].substr(8), name.substr(8)))) {
+      return index;
     }
   }
   char* stored = Allocate(std::max<std::size_t>(name.size() + 1, 8));
@@ -721,7 +718,7 @@ std::uint32_t Tree::Intern(std::string_view name, std::uint64_t head) {
   names.emplace_back(stored, name.size());
   nameHeads_.push_back(head);
   const auto index = static_cast<std::uint32_t>(names.size() - 1);
-  nameSlots_[slot] = {head, static_cast<std::uint32_t>(name.size()), index + 1};
+  nameSlots_[slot] = index + 1;
   return index;
 }
 

@@ -124,16 +124,11 @@ class Tree {
   // addition needs it): nodes keep no last-child link. Empty until the first addition.
   static constexpr std::uint32_t kNotKnown = kNone - 1;
   std::vector<std::uint32_t> lastChildOf_;
-  // `names` by hash, open addressing; a name's first eight bytes and length decide most
-  // comparisons without reading the name.
-  struct NameSlot {
-    std::uint64_t head = 0;
-    std::uint32_t length = 0;
-    std::uint32_t entry = 0;  // index in `names` + 1; 0 for a free slot
-  };
-  std::vector<NameSlot> nameSlots_;
-  std::vector<std::uint64_t> nameHeads_;  // parallel to `names`
-  unsigned nameShift_ = 64;  // the hash's high bits that choose a slot: 64 - log2(slots)
+  // Each name's first eight bytes as a word, parallel to `names`: with the length, they decide
+  // most comparisons without reading the name.
+  std::vector<std::uint64_t> nameHeads_;
+  // `names` by hash, open addressing: index in `names` + 1, or 0 for a free slot.
+  std::vector<std::uint32_t> nameSlots_;
   // Attribute values, back to back (malloc'ed, so that it can grow and give its unused end
   // back without copying).
   std::unique_ptr<char, FreeBlock> values_;
