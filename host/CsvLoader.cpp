@@ -8,6 +8,7 @@
 #include <unordered_map>
 
 #include "external/hosthelper/HostHelper.h"
+#include "external/hosthelper/PlainNumber.h"
 #include "external/hosthelper/XMLElement.h"
 #include "external/hosthelper/XMLException.h"
 #include "host/CsvReader.h"
@@ -78,54 +79,20 @@ ColumnType TypeOfStorage(const std::string& storage) {
   return ColumnType::kString;
 }
 
-// Whether `text` is a plain number: an optional '-', then digits with at most one '.' between
-// digits, fifteen digits at most. Such a text is an integer (without the '.') and a real, and
-// never a date or a time; most cells of a numeric column are plain, and reading them takes far
-// less than the full readers. `value` gets the number exactly as those readers give it: fifteen
-// digits make an integer below 2^53, held exactly, and dividing it by a power of ten up to 10^15
-// (also exact) rounds once, correctly.
-enum class Plain { kNo, kInteger, kDecimal };
-Plain ReadPlain(std::string_view text, double& value) {
-  static constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                            1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-  const char* p = text.data();
-  const char* const end = p + text.size();
-  const bool negative = p != end && *p == '-';
-  if (negative) ++p;
-  // Digits, a '.', digits; the mantissa may wrap for more than 19 digits, which are refused.
-  std::uint64_t mantissa = 0;
-  const char* const whole = p;
-  for (; p != end && static_cast<unsigned>(*p - '0') < 10; ++p) {
-    mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
-  }
-  const auto wholeDigits = static_cast<std::size_t>(p - whole);
-  std::size_t decimals = 0;
-  if (p != end) {
-    if (*p != '.' || wholeDigits == 0) return Plain::kNo;
-    const char* const fraction = ++p;
-    for (; p != end && static_cast<unsigned>(*p - '0') < 10; ++p) {
-      mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
-    }
-    decimals = static_cast<std::size_t>(p - fraction);
-    if (p != end || decimals == 0) return Plain::kNo;
-  }
-  if (wholeDigits == 0 || wholeDigits + decimals > 15) return Plain::kNo;
-  value = static_cast<double>(mantissa) / kPowersOfTen[decimals];
-  if (negative) value = -value;
-  return decimals == 0 ? Plain::kInteger : Plain::kDecimal;
-}
+using KxCppHelperV1::PlainNumber;
+using KxCppHelperV1::ReadPlainNumber;
 
 // Reads one text as a number of a numeric `type` (integers as doubles); false when it does not
 // fit.
 bool ToNumber(std::string_view text, ColumnType type, double& number, std::int64_t& integer) {
   if (type == ColumnType::kInteger || type == ColumnType::kReal) {
-    const Plain plain = ReadPlain(text, number);
-    if (plain == Plain::kInteger && type == ColumnType::kInteger) {
+    const PlainNumber plain = ReadPlainNumber(text, number);
+    if (plain == PlainNumber::kInteger && type == ColumnType::kInteger) {
       integer = static_cast<std::int64_t>(number);
       number = static_cast<double>(integer);
       return true;
     }
-    if (plain != Plain::kNo && type == ColumnType::kReal) return true;
+    if (plain != PlainNumber::kNo && type == ColumnType::kReal) return true;
   }
   switch (type) {
     case ColumnType::kInteger:
@@ -151,14 +118,14 @@ struct Candidates {
   bool integer = true, real = true, date = true, time = true, timestamp = true;
   void See(std::string_view text) {
     double plain;
-    switch (ReadPlain(text, plain)) {
-      case Plain::kInteger:
+    switch (ReadPlainNumber(text, plain)) {
+      case PlainNumber::kInteger:
         date = time = timestamp = false;
         return;
-      case Plain::kDecimal:
+      case PlainNumber::kDecimal:
         integer = date = time = timestamp = false;
         return;
-      case Plain::kNo:
+      case PlainNumber::kNo:
         break;
     }
     std::int64_t i;

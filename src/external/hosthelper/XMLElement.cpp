@@ -9,6 +9,7 @@
 
 #include <locale.h>
 
+#include "external/hosthelper/PlainNumber.h"
 #include "external/hosthelper/XMLException.h"
 
 namespace KxCppHelperV1 {
@@ -44,6 +45,7 @@ double ParseOutOfRange(std::string_view text) {
 }
 
 bool ParseDouble(std::string_view text, double& value) {
+  if (ReadPlainNumber(text, value) != PlainNumber::kNo) return true;
   text = DropPlus(Trim(text));
   if (text.empty()) return false;
   double parsed = 0.0;
@@ -59,6 +61,11 @@ bool ParseDouble(std::string_view text, double& value) {
 }
 
 bool ParseInt64(std::string_view text, std::int64_t& value) {
+  double plain = 0.0;
+  if (ReadPlainNumber(text, plain) == PlainNumber::kInteger) {
+    value = static_cast<std::int64_t>(plain);
+    return true;
+  }
   text = DropPlus(Trim(text));
   if (text.empty()) return false;
   std::int64_t parsed = 0;
@@ -95,7 +102,7 @@ XMLElement XMLElement::getElement(const char* name) const {
 }
 
 XMLElementIterator XMLElement::getElements(const char* name) const {
-  return getElements(name == nullptr ? std::string() : std::string(name));
+  return XMLElementIterator(tree_, index_, name == nullptr ? std::string_view() : name, false);
 }
 
 XMLElementIterator XMLElement::getElements(const std::string& name) const {
@@ -103,7 +110,7 @@ XMLElementIterator XMLElement::getElements(const std::string& name) const {
 }
 
 XMLElementIterator XMLElement::getElementsDirect(const char* name) const {
-  return getElementsDirect(name == nullptr ? std::string() : std::string(name));
+  return XMLElementIterator(tree_, index_, name == nullptr ? std::string_view() : name, true);
 }
 
 XMLElementIterator XMLElement::getElementsDirect(const std::string& name) const {
@@ -201,10 +208,16 @@ std::string XMLElement::doc2prettyString() const {
   return text;
 }
 
-XMLElementIterator::XMLElementIterator(xmltree::Tree* tree, std::uint32_t scope, std::string name,
-                                       bool direct)
-    : tree_(tree), scope_(scope), name_(std::move(name)), direct_(direct) {
+XMLElementIterator::XMLElementIterator(xmltree::Tree* tree, std::uint32_t scope,
+                                       std::string_view name, bool direct)
+    : tree_(tree), scope_(scope), anyName_(name.empty()), direct_(direct) {
   if (tree_ == nullptr) return;
+  if (!anyName_) {
+    // A name the document does not hold matches nothing.
+    const std::uint32_t index = tree_->Lookup(name);
+    if (index == xmltree::kNone) return;
+    name_ = tree_->names[index].data();
+  }
   next_ = firstMatchFrom(tree_->nodes[scope_].firstChild);
 }
 
