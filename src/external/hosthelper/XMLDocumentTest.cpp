@@ -74,6 +74,31 @@ TEST(XMLElementSearch, IteratorEndsWithInvalidElements) {
   EXPECT_FALSE(it.next().isValid());
 }
 
+TEST(XMLElementSearch, NamesOfEveryLengthAreToldApartAtEachByte) {
+  // Element and attribute names are compared a word at a time; a name that differs from one in
+  // the document in any single byte, of any length, must not be taken for it.
+  for (size_t length = 1; length <= 20; ++length) {
+    std::string name;
+    for (size_t i = 0; i < length; ++i) name += static_cast<char>('a' + i);
+    XMLDocument doc =
+        HostHelper::createFromContents("<r><" + name + " " + name + "='v'/></r>");
+    const XMLElement found = doc.getElement(name);
+    ASSERT_TRUE(found.isValid()) << name;
+    EXPECT_EQ(found.getAttribute(name), "v");
+    for (size_t at = 0; at < length; ++at) {
+      std::string other = name;
+      other[at] = 'Z';
+      EXPECT_FALSE(doc.getElement(other).isValid()) << other;
+      EXPECT_FALSE(found.hasAttribute(other.c_str())) << other;
+    }
+    EXPECT_FALSE(doc.getElement(name + "a").isValid());
+    EXPECT_FALSE(found.hasAttribute(name.substr(1).c_str()));
+    // A name first added after the parse is found by walks started after the addition.
+    doc.addElement(name + "Added");
+    EXPECT_EQ(doc.getElementsDirect(name + "Added").next().getName(), name + "Added");
+  }
+}
+
 TEST(XMLElementInvalid, SearchesAreEmptyReadsAndAdditionsThrow) {
   for (const XMLElement& element : {XMLElement(), static_cast<XMLElement>(XMLDocument()),
                                     static_cast<XMLElement>(XMLDocument(nullptr))}) {

@@ -131,7 +131,9 @@ class KXCOMSERV_API XMLElement {
   std::uint32_t index_ = xmltree::kNone;
 };
 
-// Walks elements in document order without recursion or allocation beyond the name.
+// Walks elements in document order without recursion or allocation. The name is found in the
+// tree's names once, so that each element is matched by its name's address; a name that the
+// document does not hold when the walk starts matches nothing.
 class KXCOMSERV_API XMLElementIterator {
  public:
   XMLElementIterator() = default;
@@ -150,12 +152,12 @@ class KXCOMSERV_API XMLElementIterator {
 
  private:
   friend class XMLElement;
-  XMLElementIterator(xmltree::Tree* tree, std::uint32_t scope, std::string name, bool direct);
+  XMLElementIterator(xmltree::Tree* tree, std::uint32_t scope, std::string_view name,
+                     bool direct);
 
   bool matches(std::uint32_t index) const {
     const xmltree::Node& node = tree_->nodes[index];
-    if (!node.isElement) return false;
-    return name_.empty() || xmltree::SameText({node.text, node.length}, name_);
+    return node.isElement && (anyName_ || node.text == name_);
   }
   // The node after `from` in a pre-order walk of the scope (or of its children only).
   std::uint32_t advance(std::uint32_t from) const {
@@ -178,7 +180,8 @@ class KXCOMSERV_API XMLElementIterator {
   std::uint32_t scope_ = xmltree::kNone;
   std::uint32_t next_ = xmltree::kNone;
   std::uint32_t last_ = xmltree::kNone;
-  std::string name_;
+  const char* name_ = nullptr;  // the tree's copy of the name walked for
+  bool anyName_ = false;
   bool direct_ = false;
 };
 

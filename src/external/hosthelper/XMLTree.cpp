@@ -703,15 +703,8 @@ std::uint32_t Tree::Intern(std::string_view name, std::uint64_t head) {
     }
     nameSlots_ = std::move(slots);
   }
-  const std::size_t mask = nameSlots_.size() - 1;
-  std::size_t slot = HashName(head, name) & mask;
-  for (; nameSlots_[slot] != 0; slot = (slot + 1) & mask) {
-    const std::uint32_t index = nameSlots_[slot] - 1;
-    if (nameHeads_[index] == head && names[index].size() == name.size() &&
-        (name.size() <= 8 || SameText(names[index].substr(8), name.substr(8)))) {
-      return index;
-    }
-  }
+  const std::size_t slot = SlotOf(name, head);
+  if (nameSlots_[slot] != 0) return nameSlots_[slot] - 1;
   char* stored = Allocate(std::max<std::size_t>(name.size() + 1, 8));
   std::memset(stored, 0, std::max<std::size_t>(name.size() + 1, 8));
   if (!name.empty()) std::memcpy(stored, name.data(), name.size());
@@ -720,6 +713,25 @@ std::uint32_t Tree::Intern(std::string_view name, std::uint64_t head) {
   const auto index = static_cast<std::uint32_t>(names.size() - 1);
   nameSlots_[slot] = index + 1;
   return index;
+}
+
+std::size_t Tree::SlotOf(std::string_view name, std::uint64_t head) const {
+  const std::size_t mask = nameSlots_.size() - 1;
+  std::size_t slot = HashName(head, name) & mask;
+  for (; nameSlots_[slot] != 0; slot = (slot + 1) & mask) {
+    const std::uint32_t index = nameSlots_[slot] - 1;
+    if (nameHeads_[index] == head && names[index].size() == name.size() &&
+        (name.size() <= 8 || SameText(names[index].substr(8), name.substr(8)))) {
+      break;
+    }
+  }
+  return slot;
+}
+
+std::uint32_t Tree::Lookup(std::string_view name) const {
+  if (nameSlots_.empty()) return kNone;
+  const std::size_t slot = SlotOf(name, HeadOf(name.data(), name.size(), false));
+  return nameSlots_[slot] == 0 ? kNone : nameSlots_[slot] - 1;
 }
 
 void Tree::SetAttribute(std::uint32_t element, std::string_view name, std::string_view value) {
