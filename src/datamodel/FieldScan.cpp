@@ -1,6 +1,6 @@
 #include "datamodel/FieldScan.h"
 
-#include <cstring>
+#include <string_view>
 
 #include "external/hosthelper/XMLNames.h"
 
@@ -12,8 +12,8 @@ using KxCppHelperV1::XMLElements;
 
 namespace {
 
-bool Is(const char* name, const char* wanted) {
-  return std::strcmp(name, wanted) == 0;
+bool Is(std::string_view name, const char* wanted) {
+  return KxCppHelperV1::xmltree::SameText(name, wanted);
 }
 
 }  // namespace
@@ -29,7 +29,8 @@ bool FieldScan::Scan(const XMLElement& field) {
   nestedFields = 0;
   for (XMLElementIterator it = field.getElements(""); it.hasMore();) {
     const XMLElement element = it.next();
-    const char* name = element.nameData();
+    const std::string_view name = element.nameView();
+    if (name.empty()) continue;
     // Dispatch on the first letter so that most elements cost one comparison.
     switch (name[0]) {
       case 'B':

@@ -35,9 +35,11 @@ class KXCOMSERV_API XMLElement {
   bool hasName(const char* name) const {
     return tree_ != nullptr && std::strcmp(node().text, name) == 0;
   }
-  // The element's name without a copy ("" for an invalid element); valid while the document
+  // The element's name without a copy (empty for an invalid element); valid while the document
   // lives.
-  const char* nameData() const { return tree_ == nullptr ? "" : node().text; }
+  std::string_view nameView() const {
+    return tree_ == nullptr ? std::string_view() : std::string_view(node().text, node().length);
+  }
 
   // First element of `name` at any depth below this one, in document order; invalid if none.
   XMLElement getElement(const char* name) const;
