@@ -25,7 +25,7 @@ class Attributes {
     }
     const std::string_view wanted(name);
     for (size_t i = 0; i < count_; ++i) {
-      if (KxCppHelperV1::xmltree::SameText(storage_.views[i].name, wanted)) {
+      if (KxCppHelperV1::SameText(storage_.views[i].name, wanted)) {
         return &storage_.views[i].value;
       }
     }

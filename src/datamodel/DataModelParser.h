@@ -124,14 +124,14 @@ class VNKX_API DataModelParser {
   std::unique_ptr<BaseValueIndex> baseValueIndex;
   // The subtree of the field being built, walked once for all its readers.
   FieldScan scan;
-  // One declared value as read from a Values element; the texts point into the document.
-  struct DeclaredValue {
-    std::string_view value;
-    std::string_view label;
-    int partitionSlot;
+  // The declared values of a Values element side by side (texts point into the document), kept
+  // between fields so that reading values allocates only for what the fields keep.
+  struct DeclaredValues {
+    std::vector<std::string_view> values;
+    std::vector<std::string_view> labels;
+    std::vector<int> partitionSlots;
   };
-  // Kept between fields so that reading values allocates only for what the fields keep.
-  std::vector<DeclaredValue> declaredScratch;
+  DeclaredValues declaredScratch;
 };
 
 }  // namespace VnKx_1_2

@@ -33,6 +33,18 @@ void ReserveValues(FieldInfo* field, size_t count, bool missing) {
   }
 }
 
+// Adds declared values as AddValue would one by one with a frequency of 0: all at once into
+// the fields this library builds.
+void AddValues(FieldInfo* field, const std::vector<std::string_view>& texts, bool missing) {
+  if (auto* text = dynamic_cast<StrFieldInfo*>(field)) {
+    text->AddValues(texts, missing);
+  } else if (auto* number = dynamic_cast<NumericFieldInfo*>(field)) {
+    number->AddValues(texts, missing);
+  } else {
+    for (const std::string_view value : texts) field->AddValue(std::string(value), missing, 0.0);
+  }
+}
+
 // The counts of a statistics map looked up by hashing rather than by a tree search each.
 class CountIndex {
  public:
@@ -66,8 +78,10 @@ double CountOf(const std::map<std::string, double>& counts, const std::string& v
 
 void DataModelParser::DealWithCatVar(XMLElement& values, FieldInfo* field, bool isMissing) {
   // The values are gathered first, so that the field's lists are sized once.
-  std::vector<DeclaredValue>& declared = declaredScratch;
-  declared.clear();
+  DeclaredValues& declared = declaredScratch;
+  declared.values.clear();
+  declared.labels.clear();
+  declared.partitionSlots.clear();
   bool anyPartition = false;
   for (XMLElementIterator it = values.getElements(XMLElements::Value); it.hasMore();) {
     const XMLElement element = it.next();
@@ -78,19 +92,13 @@ void DataModelParser::DealWithCatVar(XMLElement& values, FieldInfo* field, bool 
     const std::string_view* partition = attributes.Find(XMLAttributes::DefinePartition);
     const int slot = partition == nullptr ? -1 : PartitionSlot(*partition);
     anyPartition |= slot >= 0;
-    // Member by member: a whole temporary pushed would stall on its own stores.
-    DeclaredValue& d = declared.emplace_back();
-    d.value = *valueText;
-    d.label = label == nullptr ? std::string_view() : *label;
-    d.partitionSlot = slot;
+    declared.values.push_back(*valueText);
+    declared.labels.push_back(label == nullptr ? std::string_view() : *label);
+    declared.partitionSlots.push_back(slot);
   }
-  ReserveValues(field, declared.size(), isMissing);
-  for (const DeclaredValue& d : declared) field->AddValue(std::string(d.value), isMissing, 0.0);
+  AddValues(field, declared.values, isMissing);
   if (isMissing) return;
-  std::vector<std::string> labels;
-  labels.reserve(declared.size());
-  for (const DeclaredValue& d : declared) labels.emplace_back(d.label);
-  field->SetFieldLabel(std::move(labels));
+  field->SetFieldLabel(std::vector<std::string>(declared.labels.begin(), declared.labels.end()));
   static const std::vector<std::string> kNoPartitionValues(3);
   static const std::vector<bool> kNoPartitionFlags(3, false);
   if (!anyPartition) {
@@ -99,10 +107,11 @@ void DataModelParser::DealWithCatVar(XMLElement& values, FieldInfo* field, bool 
   }
   std::vector<std::string> partitionValues(3);
   std::vector<bool> partitionFlags(3, false);
-  for (const DeclaredValue& d : declared) {
-    if (d.partitionSlot < 0) continue;
-    partitionFlags[static_cast<size_t>(d.partitionSlot)] = true;
-    partitionValues[static_cast<size_t>(d.partitionSlot)] = std::string(d.value);
+  for (size_t i = 0; i < declared.values.size(); ++i) {
+    const int slot = declared.partitionSlots[i];
+    if (slot < 0) continue;
+    partitionFlags[static_cast<size_t>(slot)] = true;
+    partitionValues[static_cast<size_t>(slot)] = std::string(declared.values[i]);
   }
   field->SetPartitionValue(partitionValues, partitionFlags);
 }

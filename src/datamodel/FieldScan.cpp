@@ -12,8 +12,8 @@ using KxCppHelperV1::XMLElements;
 
 namespace {
 
-bool Is(std::string_view name, const char* wanted) {
-  return KxCppHelperV1::xmltree::SameText(name, wanted);
+bool Is(std::string_view name, std::string_view wanted) {
+  return KxCppHelperV1::SameText(name, wanted);
 }
 
 }  // namespace

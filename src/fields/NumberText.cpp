@@ -6,10 +6,16 @@
 
 #include <locale.h>
 
+#include <string>
+
+#include "external/hosthelper/PlainNumber.h"
+
 namespace VnKx_1_2 {
 
-double AtofC(const std::string& text) {
-  const char* begin = text.c_str();
+double AtofC(std::string_view text) {
+  double plain = 0.0;
+  if (KxCppHelperV1::ReadPlainNumber(text, plain) != KxCppHelperV1::PlainNumber::kNo) return plain;
+  const char* begin = text.data();
   const char* end = begin + text.size();
   const char* p = begin;
   while (p != end && (*p == ' ' || (*p >= '\t' && *p <= '\r'))) ++p;
@@ -22,7 +28,7 @@ double AtofC(const std::string& text) {
     if (ec == std::errc() && (next == end || (*next != 'x' && *next != 'X'))) return value;
   }
   static const locale_t c_locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
-  return strtod_l(begin, nullptr, c_locale);
+  return strtod_l(std::string(text).c_str(), nullptr, c_locale);
 }
 
 }  // namespace VnKx_1_2

@@ -58,6 +58,17 @@ void NumericFieldInfo::AddValue(std::string value, bool isMissing, double freque
   sortedValuesStale = true;
 }
 
+void NumericFieldInfo::AddValues(const std::vector<std::string_view>& texts, bool missing) {
+  if (texts.empty()) return;
+  hasMissing = missing;
+  std::vector<double>& list = missing ? missingValues : values;
+  list.reserve(list.size() + texts.size());
+  for (const std::string_view text : texts) list.push_back(AtofC(text));
+  if (missing) return;
+  valueFrequencies.resize(valueFrequencies.size() + texts.size(), 0.0);
+  sortedValuesStale = true;
+}
+
 void NumericFieldInfo::AddRange(double low, double high, bool isMissing) {
   hasMissing = isMissing;
   if (isMissing) {
@@ -66,6 +77,8 @@ void NumericFieldInfo::AddRange(double low, double high, bool isMissing) {
     hasMissingRange = true;
     return;
   }
+  // Room for both ends at once (a field's first range would otherwise allocate twice).
+  if (values.capacity() - values.size() < 2) values.reserve(std::max<size_t>(values.size() * 2, 2));
   values.push_back(low);
   values.push_back(high);
   sortedValuesStale = true;

@@ -5,6 +5,7 @@
 // statistics, binning and the frequency-weight role. Values are read as the host's 8 bytes.
 
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 #include "fields/FieldInfo.h"
@@ -48,6 +49,9 @@ class VNKX_API NumericFieldInfo : public FieldInfo {
     ReserveMore(missing ? missingValues : values, count);
     if (!missing) ReserveMore(valueFrequencies, count);
   }
+  // Adds declared (or, with `missing`, missing) values as AddValue does with a frequency of 0,
+  // all at once.
+  void AddValues(const std::vector<std::string_view>& texts, bool missing);
   const std::vector<double>& GetMissingValues() const { return missingValues; }
   bool HasMissingRange() const { return hasMissingRange; }
   bool IsFrequencyWeight() const { return isFrequencyWeight; }

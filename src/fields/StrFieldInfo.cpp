@@ -36,6 +36,17 @@ void StrFieldInfo::AddValue(std::string value, bool isMissing, double frequency)
   valueIndexStale = true;
 }
 
+void StrFieldInfo::AddValues(const std::vector<std::string_view>& texts, bool missing) {
+  if (texts.empty()) return;
+  hasMissing = missing;
+  std::vector<std::string>& list = missing ? missingValues : values;
+  list.reserve(list.size() + texts.size());
+  for (const std::string_view text : texts) list.emplace_back(text);
+  if (missing) return;
+  valueFrequencies.resize(valueFrequencies.size() + texts.size(), 0.0);
+  valueIndexStale = true;
+}
+
 void StrFieldInfo::AddRange(double, double, bool) {}
 void StrFieldInfo::GetRange(double&, double&, bool) {}
 void StrFieldInfo::SetMean(double) {}

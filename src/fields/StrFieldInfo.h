@@ -46,6 +46,9 @@ class VNKX_API StrFieldInfo : public FieldInfo {
     ReserveMore(missing ? missingValues : values, count);
     if (!missing) ReserveMore(valueFrequencies, count);
   }
+  // Adds declared (or, with `missing`, missing) values as AddValue does with a frequency of 0,
+  // all at once.
+  void AddValues(const std::vector<std::string_view>& texts, bool missing);
   const std::vector<std::string>& GetMissingValues() const { return missingValues; }
 
  private:

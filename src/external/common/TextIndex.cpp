@@ -13,7 +13,7 @@ int TextIndex::Insert(std::string_view text, int value) {
     const Slot& s = slots_[slot];
     if (s.entry < 0) break;
     const auto entry = static_cast<std::size_t>(s.entry);
-    if (s.tag == tag && keys_[entry] == text) return values_[entry];
+    if (s.tag == tag && KxCppHelperV1::SameText(keys_[entry], text)) return values_[entry];
   }
   keys_.Append(text);
   values_.push_back(value);

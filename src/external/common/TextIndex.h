@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "external/common/TextList.h"
+#include "external/hosthelper/SameText.h"
 #include "external/common/VnExport.h"
 
 namespace VnCommon_1_2 {
@@ -31,7 +32,7 @@ class VNCOMMON_API TextIndex {
       const Slot& s = slots_[slot];
       if (s.entry < 0) return kAbsent;
       const auto entry = static_cast<std::size_t>(s.entry);
-      if (s.tag == tag && keys_[entry] == text) return values_[entry];
+      if (s.tag == tag && KxCppHelperV1::SameText(keys_[entry], text)) return values_[entry];
     }
   }
   // Adds `text` with `value` unless present; returns the value the key now has.
@@ -68,6 +69,13 @@ class VNCOMMON_API TextIndex {
       std::uint64_t word = 0;
       if (text.size() >= 8) {
         std::memcpy(&word, text.data() + text.size() - 8, 8);
+      } else if (n >= 4) {
+        // Two overlapping halves of the short text.
+        std::uint32_t low;
+        std::uint32_t high;
+        std::memcpy(&low, p, 4);
+        std::memcpy(&high, p + n - 4, 4);
+        word = low | (static_cast<std::uint64_t>(high) << 32);
       } else {
         for (std::size_t i = 0; i < n; ++i) {
           word |= static_cast<std::uint64_t>(static_cast<unsigned char>(p[i])) << (8 * i);
