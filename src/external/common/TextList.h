@@ -24,7 +24,7 @@ class TextList {
   }
 
   void Append(std::string_view text) {
-    bytes_.append(text.data(), text.size());
+    bytes_.insert(bytes_.end(), text.begin(), text.end());
     ends_.push_back(bytes_.size());
   }
   void Reserve(std::size_t texts, std::size_t bytes) {
@@ -51,7 +51,7 @@ class TextList {
   }
 
  private:
-  std::string bytes_;
+  std::vector<char> bytes_;
   std::vector<std::size_t> ends_;  // where each text ends in bytes_
 };
 
