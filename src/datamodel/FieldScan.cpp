@@ -6,17 +6,10 @@
 
 namespace VnKx_1_2 {
 
+using KxCppHelperV1::SameText;
 using KxCppHelperV1::XMLElement;
 using KxCppHelperV1::XMLElementIterator;
 using KxCppHelperV1::XMLElements;
-
-namespace {
-
-bool Is(std::string_view name, std::string_view wanted) {
-  return KxCppHelperV1::SameText(name, wanted);
-}
-
-}  // namespace
 
 bool FieldScan::Scan(const XMLElement& field) {
   field_ = field;
@@ -34,26 +27,28 @@ bool FieldScan::Scan(const XMLElement& field) {
     // Dispatch on the first letter so that most elements cost one comparison.
     switch (name[0]) {
       case 'B':
-        if (!baseField.isValid() && Is(name, XMLElements::BaseField)) baseField = element;
+        if (!baseField.isValid() && SameText(name, XMLElements::BaseField)) baseField = element;
         break;
       case 'F':
-        if (Is(name, XMLElements::Field)) {
+        if (SameText(name, XMLElements::Field)) {
           hasNestedField = true;
           if (++nestedFields > kMaxNestedFields) return false;
         }
         break;
       case 'M':
-        if (Is(name, XMLElements::MissingValues)) {
+        if (SameText(name, XMLElements::MissingValues)) {
           missingValues.push_back(element);
-        } else if (Is(name, XMLElements::ModelField)) {
+        } else if (SameText(name, XMLElements::ModelField)) {
           modelFields.push_back(element);
         }
         break;
       case 'R':
-        if (Is(name, XMLElements::Range)) ranges.push_back(element);
+        if (SameText(name, XMLElements::Range)) ranges.push_back(element);
         break;
       case 'V':
-        if (!valueLabels.isValid() && Is(name, XMLElements::ValueLabels)) valueLabels = element;
+        if (!valueLabels.isValid() && SameText(name, XMLElements::ValueLabels)) {
+          valueLabels = element;
+        }
         break;
       default:
         break;
