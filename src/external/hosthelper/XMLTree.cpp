@@ -314,11 +314,12 @@ class Tree::Parser {
     return s;
   }
 
-  // Whether the name `known`, whose first word is `head`, is the whole name at `s`. Reads a
-  // word at `s` (when eight bytes remain; false otherwise), then compares no further than the
-  // first difference, which the text's zero bounds.
+  // Whether the name `known`, whose first word is `head`, is the whole name at `s`. False when
+  // fewer than eight bytes or than the name's length remain; otherwise the reads stay within
+  // the text and its zero.
   bool NameAt(const char* s, std::string_view known, std::uint64_t head) const {
-    return end_ - s >= 8 && HeadOf(s, known.size(), true) == head &&
+    const auto left = static_cast<std::size_t>(end_ - s);
+    return left >= 8 && left >= known.size() && HeadOf(s, known.size(), true) == head &&
            (known.size() <= 8 ||
             SameText(known.substr(8), std::string_view(s + 8, known.size() - 8))) &&
            !Is(s[known.size()], kNameChar);
