@@ -29,8 +29,6 @@ void IndexValues(VnCommon_1_2::TextIndex& index, Entries& entries) {
 }  // namespace
 
 BaseValueIndex::BaseValueIndex(const XMLElement& values) : values_(values) {
-  // The values are views into the document, which outlives the index (the parser drops it at
-  // the end of each parse).
   for (XMLElementIterator it = values.getElements(XMLElements::Value); it.hasMore();) {
     const XMLElement element = it.next();
     const Attributes attributes(element);
@@ -39,11 +37,10 @@ BaseValueIndex::BaseValueIndex(const XMLElement& values) : values_(values) {
     if (value == nullptr && flag == nullptr) continue;
     // A flag entry without a "value" is found under the empty text.
     const std::string_view key = value == nullptr ? std::string_view() : *value;
-    std::string label = attributes.Text(XMLAttributes::DisplayLabel);
-    if (value != nullptr) categories_.entries.push_back(Entry{std::string(), label, key, false});
-    if (flag != nullptr) {
-      flags_.entries.push_back(Entry{std::string(*flag), std::move(label), key, false});
-    }
+    const std::string_view* label = attributes.Find(XMLAttributes::DisplayLabel);
+    const std::string_view labelText = label == nullptr ? std::string_view() : *label;
+    if (value != nullptr) categories_.entries.push_back(Entry{{}, labelText, key, false});
+    if (flag != nullptr) flags_.entries.push_back(Entry{*flag, labelText, key, false});
   }
   IndexValues(categories_.firstByValue, categories_.entries);
   IndexValues(flags_.firstByValue, flags_.entries);

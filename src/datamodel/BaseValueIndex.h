@@ -16,11 +16,13 @@ namespace VnKx_1_2 {
 
 class BaseValueIndex {
  public:
+  // The texts are views into the document, which outlives the index (the parser drops it at
+  // the end of each parse).
   struct Entry {
-    std::string flagValue;     // "flagValue" (flag entries only)
-    std::string displayLabel;  // "displayLabel"
-    std::string_view value;    // "value", in the document
-    bool firstOfValue;         // no earlier entry has this value
+    std::string_view flagValue;     // "flagValue" (flag entries only)
+    std::string_view displayLabel;  // "displayLabel"
+    std::string_view value;         // "value"
+    bool firstOfValue;              // no earlier entry has this value
   };
 
   // Indexes the value elements at any depth below `values` (an invalid element indexes none).

@@ -218,7 +218,10 @@ bool DataModelParser::FillBaseFieldInfo(XMLElement field, XMLElement baseField, 
     if (description.measure == FieldInfo::TYPE_FLAG) {
       DealWithBsFlagVar(counts, labels, baseValues, underValueLabels, info.get());
     } else {
-      DealWithBsCatVar(counts, labels, baseValues, underValueLabels, info.get(), false);
+      // Counts read just now are looked up in the document's order, which the labels usually
+      // share.
+      CountLookup countOf = counted ? CountLookup(std::move(discreteInOrder)) : CountLookup(counts);
+      AddBaseCategories(countOf, labels, baseValues, underValueLabels, info.get(), false);
     }
     // Last, as the field takes the counts over.
     if (counted) info->SetDiscreteStatField(std::move(counts));

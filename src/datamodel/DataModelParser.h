@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "VnKxExport.h"
+#include "datamodel/CountLookup.h"
 #include "datamodel/FieldScan.h"
 #include "external/hosthelper/XMLDocument.h"
 #include "fields/FieldInfo.h"
@@ -97,6 +98,9 @@ class VNKX_API DataModelParser {
   void DealWithBsCatVar(const std::map<std::string, double>& counts, LabelPairs& labels,
                         const XMLElement& baseValues, bool underValueLabels, FieldInfo* field,
                         bool isMissing);
+  // DealWithBsCatVar with the counts behind a look-up.
+  void AddBaseCategories(CountLookup& countOf, LabelPairs& labels, const XMLElement& baseValues,
+                         bool underValueLabels, FieldInfo* field, bool isMissing);
   void DealWithBsFlagVar(const std::map<std::string, double>& counts, LabelPairs& labels,
                          const XMLElement& baseValues, bool underValueLabels, FieldInfo* field);
   bool MappingBsCatVar(std::string& key, bool underValueLabels, XMLElement values,
@@ -132,6 +136,8 @@ class VNKX_API DataModelParser {
     std::vector<int> partitionSlots;
   };
   DeclaredValues declaredScratch;
+  // The categories that GetDiscreteStat_InPF read last, in document order.
+  std::vector<CountLookup::Entry> discreteInOrder;
 };
 
 }  // namespace VnKx_1_2

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <string_view>
 #include <vector>
 
@@ -21,6 +22,15 @@ namespace {
 // Statistics accept every number but the infinite ones (NaN passes).
 bool Acceptable(double value) {
   return !std::isinf(value);
+}
+
+// A text's first eight bytes as a big-endian number (zero-padded): numbers of two texts order
+// as the texts do where they differ, so that most comparisons of a sort are one instruction.
+std::uint64_t OrderHead(std::string_view text) {
+  std::uint64_t head = 0;
+  const std::size_t n = std::min<std::size_t>(text.size(), 8);
+  for (std::size_t i = 0; i < n; ++i) head = head << 8 | static_cast<unsigned char>(text[i]);
+  return n == 0 ? 0 : head << (8 * (8 - n));
 }
 
 // Reads an attribute into `target` when present, starting from 0.
@@ -98,10 +108,14 @@ bool DataModelParser::GetDiscreteStat_InPF(XMLElement field, std::map<std::strin
   // build instead of a tree search per category. Equal keys keep the first count, as
   // one insertion each in document order would.
   struct Read {
+    std::uint64_t head;  // OrderHead(key)
     std::string_view key;
     double count;
+    std::size_t at;  // position in document order
   };
   std::vector<Read> read;
+  std::vector<CountLookup::Entry>& inOrder = discreteInOrder;
+  inOrder.clear();
   bool ok = true;
   for (XMLElementIterator it = statistics.getElements(XMLElements::Category); it.hasMore();) {
     const XMLElement category = it.next();
@@ -121,13 +135,22 @@ bool DataModelParser::GetDiscreteStat_InPF(XMLElement field, std::map<std::strin
       }
     }
     if (!ok) break;
-    read.push_back({key, count});
+    read.push_back({OrderHead(key), key, count, read.size()});
+    inOrder.push_back({key, count, false});
   }
-  const auto byKey = [](const Read& a, const Read& b) { return a.key < b.key; };
+  const auto byKey = [](const Read& a, const Read& b) {
+    return a.head != b.head ? a.head < b.head : a.key < b.key;
+  };
   if (!std::is_sorted(read.begin(), read.end(), byKey)) {
     std::stable_sort(read.begin(), read.end(), byKey);
   }
-  for (const Read& r : read) counts.emplace_hint(counts.end(), std::string(r.key), r.count);
+  for (std::size_t i = 0; i < read.size(); ++i) {
+    const Read& r = read[i];
+    // The first of equal keys (in document order) is the one the map keeps.
+    if (i != 0 && read[i - 1].head == r.head && read[i - 1].key == r.key) continue;
+    inOrder[r.at].first = true;
+    counts.emplace_hint(counts.end(), std::string(r.key), r.count);
+  }
   if (!ok) *error = MsgBadDiscreteStats;
   return ok;
 }

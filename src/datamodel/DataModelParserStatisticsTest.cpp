@@ -120,6 +120,27 @@ TEST(DataModelParserDiscreteStatistics, FirstCountOfATextStays) {
   EXPECT_EQ(h.Field(0).GetBaseField()->GetValueFrequencies(), (std::vector<double>{10, 0}));
 }
 
+TEST(DataModelParserDiscreteStatistics, EachValueGetsItsKeysFirstCountInAnyOrder) {
+  // Counts listed in another order than the values, keys alike in their first eight bytes, a
+  // repeated key right where the next value's key is expected, and a value without a count.
+  ParseHarness h(DataModel(
+      "<Field name='a' storage='string' measure='nominal' role='input'><Values>"
+      "<Value value='category_1' displayLabel='c1'/><Value value='category_2' displayLabel='c2'/>"
+      "<Value value='none' displayLabel='n'/><Value value='category_10' displayLabel='c10'/>"
+      "<Value value='x' displayLabel='x'/></Values><DiscreteStatistics>"
+      "<Category category='category_10' sumFreqWts='1'/>"
+      "<Category category='category_2' sumFreqWts='2'/>"
+      "<Category category='category_1' sumFreqWts='3'/>"
+      "<Category category='category_2' sumFreqWts='99'/>"
+      "<Category category='x' sumFreqWts='4'/></DiscreteStatistics>"
+      "<BaseField name='b' storage='string' measure='nominal' role='input'/></Field>"));
+  ASSERT_EQ(h.Parse(), StatusOk);
+  EXPECT_EQ(Counts(h), (std::map<std::string, double>{
+                           {"category_1", 3}, {"category_10", 1}, {"category_2", 2}, {"x", 4}}));
+  EXPECT_EQ(h.Field(0).GetBaseField()->GetValueFrequencies(),
+            (std::vector<double>{3, 2, 0, 1, 4}));
+}
+
 TEST(DataModelParserDiscreteStatistics, BadCategoriesDropTheCountsButNotTheField) {
   for (const char* bad :
        {"<Category category='' sumFreqWts='1'/>", "<Category category='2' sumFreqWts='inf'/>"}) {

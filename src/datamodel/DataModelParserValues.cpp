@@ -45,28 +45,6 @@ void AddValues(FieldInfo* field, const std::vector<std::string_view>& texts, boo
   }
 }
 
-// The counts of a statistics map looked up by hashing rather than by a tree search each.
-class CountIndex {
- public:
-  explicit CountIndex(const std::map<std::string, double>& counts) {
-    if (counts.empty()) return;
-    index_.Reserve(counts.size());
-    counts_.reserve(counts.size());
-    for (const auto& [key, count] : counts) {
-      index_.Insert(key, static_cast<int>(counts_.size()));
-      counts_.push_back(count);
-    }
-  }
-  double operator()(std::string_view key, double otherwise) const {
-    const int at = index_.Find(key);
-    return at == VnCommon_1_2::TextIndex::kAbsent ? otherwise : counts_[static_cast<size_t>(at)];
-  }
-
- private:
-  VnCommon_1_2::TextIndex index_;
-  std::vector<double> counts_;
-};
-
 double CountOf(const std::map<std::string, double>& counts, const std::string& value,
                double otherwise) {
   if (counts.empty()) return otherwise;
@@ -162,12 +140,12 @@ bool DataModelParser::MappingBsCatVar(std::string& key, bool underValueLabels, X
   const BaseValueIndex& index = IndexOf(values);
   const BaseValueIndex::Entry* match = index.Category(key);
   if (match != nullptr) {
-    displayLabel = match->displayLabel;
+    displayLabel.assign(match->displayLabel);
     return true;
   }
   // Without a match, a walk that is not under value labels leaves the last label it examined.
   const BaseValueIndex::Entry* last = index.LastCategory();
-  if (!underValueLabels && last != nullptr) displayLabel = last->displayLabel;
+  if (!underValueLabels && last != nullptr) displayLabel.assign(last->displayLabel);
   return false;
 }
 
@@ -184,8 +162,8 @@ bool DataModelParser::MappingBsFlagVar(std::string& key, bool /*underValueLabels
   const BaseValueIndex::Entry* match = index.Flag(key);
   const BaseValueIndex::Entry* seen = match != nullptr ? match : index.LastFlag();
   if (seen != nullptr) {
-    flagValue = seen->flagValue;
-    displayLabel = seen->displayLabel;
+    flagValue.assign(seen->flagValue);
+    displayLabel.assign(seen->displayLabel);
   }
   return match != nullptr;
 }
@@ -194,7 +172,14 @@ void DataModelParser::DealWithBsCatVar(const std::map<std::string, double>& coun
                                        LabelPairs& labels, const XMLElement& baseValues,
                                        bool underValueLabels, FieldInfo* field, bool isMissing) {
   if (labels.empty() || field == nullptr) return;
-  const CountIndex countOf(counts);
+  CountLookup countOf(counts);
+  AddBaseCategories(countOf, labels, baseValues, underValueLabels, field, isMissing);
+}
+
+void DataModelParser::AddBaseCategories(CountLookup& countOf, LabelPairs& labels,
+                                        const XMLElement& baseValues, bool underValueLabels,
+                                        FieldInfo* field, bool isMissing) {
+  if (labels.empty() || field == nullptr) return;
   std::vector<std::string> displayLabels;
   displayLabels.reserve(labels.size());
   ReserveValues(field, labels.size(), isMissing);
