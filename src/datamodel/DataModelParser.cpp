@@ -88,7 +88,9 @@ unsigned int DataModelParser::ParseDataModel(KxCppHelperV1::XMLDocument document
     }
     ++numOfFields;
   }
+  // Nothing that views the document outlives the parse.
   baseValueIndex.reset();
+  std::vector<CountLookup::Entry>().swap(discreteInOrder);
   document.dispose();
   if (WasCancelled()) {
     *error = MsgCancelled;
