@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "external/hosthelper/XMLElement.h"
 
@@ -30,6 +31,16 @@ class Attributes {
       }
     }
     return nullptr;
+  }
+  // Appends the view that Find gave (an empty one for null) to `list`, built in place from its
+  // members: the views are stored a member at a time, and a copy of a whole view straight
+  // after (through a temporary) waits for those stores to reach the cache.
+  static void AppendTo(std::vector<std::string_view>& list, const std::string_view* found) {
+    if (found == nullptr) {
+      list.emplace_back();
+    } else {
+      list.emplace_back(found->data(), found->size());
+    }
   }
   bool Has(const char* name) const { return Find(name) != nullptr; }
   // The attribute's text; empty when absent.

@@ -26,6 +26,15 @@ void IndexValues(VnCommon_1_2::TextIndex& index, Entries& entries) {
   }
 }
 
+// Fills an entry member by member from the views that Find gave (see Attributes::AppendTo).
+void Fill(BaseValueIndex::Entry& entry, const std::string_view* value,
+          const std::string_view* label, const std::string_view* flag) {
+  if (value != nullptr) entry.value = {value->data(), value->size()};
+  if (label != nullptr) entry.displayLabel = {label->data(), label->size()};
+  if (flag != nullptr) entry.flagValue = {flag->data(), flag->size()};
+  entry.firstOfValue = false;
+}
+
 }  // namespace
 
 BaseValueIndex::BaseValueIndex(const XMLElement& values) : values_(values) {
@@ -36,11 +45,9 @@ BaseValueIndex::BaseValueIndex(const XMLElement& values) : values_(values) {
     const std::string_view* flag = attributes.Find("flagValue");
     if (value == nullptr && flag == nullptr) continue;
     // A flag entry without a "value" is found under the empty text.
-    const std::string_view key = value == nullptr ? std::string_view() : *value;
     const std::string_view* label = attributes.Find(XMLAttributes::DisplayLabel);
-    const std::string_view labelText = label == nullptr ? std::string_view() : *label;
-    if (value != nullptr) categories_.entries.push_back(Entry{{}, labelText, key, false});
-    if (flag != nullptr) flags_.entries.push_back(Entry{*flag, labelText, key, false});
+    if (value != nullptr) Fill(categories_.entries.emplace_back(), value, label, nullptr);
+    if (flag != nullptr) Fill(flags_.entries.emplace_back(), value, label, flag);
   }
   IndexValues(categories_.firstByValue, categories_.entries);
   IndexValues(flags_.firstByValue, flags_.entries);

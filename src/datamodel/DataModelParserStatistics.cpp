@@ -123,7 +123,7 @@ bool DataModelParser::GetDiscreteStat_InPF(XMLElement field, std::map<std::strin
     std::string_view key;
     double count = 0;
     if (const std::string_view* text = attributes.Find(XMLAttributes::Category)) {
-      key = *text;
+      key = {text->data(), text->size()};  // member by member: see Attributes::AppendTo
       ok = !key.empty();
     }
     if (ok) {

@@ -66,12 +66,11 @@ void DataModelParser::DealWithCatVar(XMLElement& values, FieldInfo* field, bool 
     const Attributes attributes(element);
     const std::string_view* valueText = attributes.Find(XMLAttributes::Value);
     if (valueText == nullptr) continue;
-    const std::string_view* label = attributes.Find(XMLAttributes::DisplayLabel);
     const std::string_view* partition = attributes.Find(XMLAttributes::DefinePartition);
     const int slot = partition == nullptr ? -1 : PartitionSlot(*partition);
     anyPartition |= slot >= 0;
-    declared.values.push_back(*valueText);
-    declared.labels.push_back(label == nullptr ? std::string_view() : *label);
+    Attributes::AppendTo(declared.values, valueText);
+    Attributes::AppendTo(declared.labels, attributes.Find(XMLAttributes::DisplayLabel));
     declared.partitionSlots.push_back(slot);
   }
   AddValues(field, declared.values, isMissing);

@@ -202,7 +202,11 @@ char* CopyRun(const char* from, const char* to, char* out) {
 std::uint64_t HeadOf(const char* name, std::size_t length, bool readPast) {
   std::uint64_t word = 0;
   if (!readPast || length == 0) {
-    std::memcpy(&word, name, std::min<std::size_t>(length, 8));
+    // Byte by byte into a zeroed word's bytes: a copy of a variable length would be a call.
+    char bytes[8] = {};
+    const std::size_t n = std::min<std::size_t>(length, 8);
+    for (std::size_t i = 0; i < n; ++i) bytes[i] = name[i];
+    std::memcpy(&word, bytes, 8);
     return word;
   }
   std::memcpy(&word, name, 8);
@@ -214,11 +218,22 @@ std::uint64_t HeadOf(const char* name, std::size_t length, bool readPast) {
 #endif
 }
 
-// A name's hash from its head and the rest of its bytes.
+// A name's hash from its head and the rest of its bytes, a word at a time (the last word
+// overlapping the one before it).
 std::uint64_t HashName(std::uint64_t head, std::string_view name) {
   std::uint64_t h = (head ^ (name.size() * 0xFF51AFD7ED558CCDull)) * 0x9E3779B97F4A7C15ull;
-  for (std::size_t i = 8; i < name.size(); ++i) {
-    h = (h ^ static_cast<unsigned char>(name[i])) * 0xBF58476D1CE4E5B9ull;
+  const std::size_t n = name.size();
+  if (n > 8) {
+    std::uint64_t word;
+    std::size_t i = 8;
+    for (; i + 8 <= n; i += 8) {
+      std::memcpy(&word, name.data() + i, 8);
+      h = (h ^ word) * 0xBF58476D1CE4E5B9ull;
+    }
+    if (i < n) {
+      std::memcpy(&word, name.data() + n - 8, 8);
+      h = (h ^ word) * 0xBF58476D1CE4E5B9ull;
+    }
   }
   return h ^ (h >> 29);
 }
