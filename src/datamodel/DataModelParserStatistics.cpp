@@ -33,6 +33,56 @@ std::uint64_t OrderHead(std::string_view text) {
   return n == 0 ? 0 : head << (8 * (8 - n));
 }
 
+// A category's place in key order: its key's OrderHead and its position in document order.
+struct Ordered {
+  std::uint64_t head;
+  std::size_t at;
+};
+
+// Sorts by head, stably: least significant byte first, skipping the bytes that all heads share
+// (at most eight passes, each linear, where a comparison sort would take n log n).
+void SortByHead(std::vector<Ordered>& items) {
+  std::vector<Ordered> buffer(items.size());
+  for (int shift = 0; shift < 64; shift += 8) {
+    std::size_t starts[256] = {};
+    for (const Ordered& item : items) ++starts[(item.head >> shift) & 0xFF];
+    if (starts[(items.front().head >> shift) & 0xFF] == items.size()) continue;
+    std::size_t position = 0;
+    for (std::size_t& start : starts) {
+      const std::size_t count = start;
+      start = position;
+      position += count;
+    }
+    for (const Ordered& item : items) buffer[starts[(item.head >> shift) & 0xFF]++] = item;
+    items.swap(buffer);
+  }
+}
+
+// The categories in key order, equal keys in document order.
+std::vector<Ordered> KeyOrder(const std::vector<CountLookup::Entry>& categories) {
+  std::vector<Ordered> order(categories.size());
+  for (std::size_t i = 0; i < categories.size(); ++i) order[i] = {OrderHead(categories[i].key), i};
+  const auto byHead = [](const Ordered& a, const Ordered& b) { return a.head < b.head; };
+  if (!std::is_sorted(order.begin(), order.end(), byHead)) {
+    if (order.size() < 64) {
+      std::stable_sort(order.begin(), order.end(), byHead);
+    } else {
+      SortByHead(order);
+    }
+  }
+  // Keys that share their first eight bytes are ordered by the rest.
+  const auto byKey = [&](const Ordered& a, const Ordered& b) {
+    return categories[a.at].key < categories[b.at].key;
+  };
+  for (std::size_t first = 0; first < order.size();) {
+    std::size_t end = first + 1;
+    while (end < order.size() && order[end].head == order[first].head) ++end;
+    if (end - first > 1) std::stable_sort(order.begin() + first, order.begin() + end, byKey);
+    first = end;
+  }
+  return order;
+}
+
 // Reads an attribute into `target` when present, starting from 0.
 void ReadCount(const KxCppHelperV1::XMLElement& element, const char* attribute, double& target) {
   if (!element.hasAttribute(attribute)) return;
@@ -107,13 +157,6 @@ bool DataModelParser::GetDiscreteStat_InPF(XMLElement field, std::map<std::strin
   // The categories are read first and go into the map in key order, each at its end: a linear
   // build instead of a tree search per category. Equal keys keep the first count, as
   // one insertion each in document order would.
-  struct Read {
-    std::uint64_t head;  // OrderHead(key)
-    std::string_view key;
-    double count;
-    std::size_t at;  // position in document order
-  };
-  std::vector<Read> read;
   std::vector<CountLookup::Entry>& inOrder = discreteInOrder;
   inOrder.clear();
   bool ok = true;
@@ -135,21 +178,17 @@ bool DataModelParser::GetDiscreteStat_InPF(XMLElement field, std::map<std::strin
       }
     }
     if (!ok) break;
-    read.push_back({OrderHead(key), key, count, read.size()});
     inOrder.push_back({key, count, false});
   }
-  const auto byKey = [](const Read& a, const Read& b) {
-    return a.head != b.head ? a.head < b.head : a.key < b.key;
-  };
-  if (!std::is_sorted(read.begin(), read.end(), byKey)) {
-    std::stable_sort(read.begin(), read.end(), byKey);
-  }
-  for (std::size_t i = 0; i < read.size(); ++i) {
-    const Read& r = read[i];
+  const std::vector<Ordered> order = KeyOrder(inOrder);
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    const CountLookup::Entry& entry = inOrder[order[i].at];
     // The first of equal keys (in document order) is the one the map keeps.
-    if (i != 0 && read[i - 1].head == r.head && read[i - 1].key == r.key) continue;
-    inOrder[r.at].first = true;
-    counts.emplace_hint(counts.end(), std::string(r.key), r.count);
+    if (i != 0 && order[i - 1].head == order[i].head && inOrder[order[i - 1].at].key == entry.key) {
+      continue;
+    }
+    inOrder[order[i].at].first = true;
+    counts.emplace_hint(counts.end(), std::string(entry.key), entry.count);
   }
   if (!ok) *error = MsgBadDiscreteStats;
   return ok;

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "datamodel/DataModelParser.h"
 #include "peer/PeerStatus.h"
@@ -139,6 +140,38 @@ TEST(DataModelParserDiscreteStatistics, EachValueGetsItsKeysFirstCountInAnyOrder
                            {"category_1", 3}, {"category_10", 1}, {"category_2", 2}, {"x", 4}}));
   EXPECT_EQ(h.Field(0).GetBaseField()->GetValueFrequencies(),
             (std::vector<double>{3, 2, 0, 1, 4}));
+}
+
+TEST(DataModelParserDiscreteStatistics, ManyCategoriesInAnyOrderKeepEachKeysFirstCount) {
+  // Enough categories for the bucket sort: keys alike in their first eight bytes or more, keys
+  // that are prefixes of others, repeats, all listed in a scrambled order.
+  std::vector<std::string> keys;
+  for (int i = 0; i < 40; ++i) keys.push_back("category_long_" + std::to_string(i));
+  for (int i = 0; i < 30; ++i) keys.push_back(std::to_string(i * 7));
+  keys.push_back("category");
+  keys.push_back("category_");
+  std::map<std::string, double> expected;
+  std::string categories;
+  for (int i = 0; i < 300; ++i) {
+    const std::string& key = keys[static_cast<size_t>(i * 37 % 72)];
+    const double count = 1000 + i;
+    expected.emplace(key, count);  // the first count of a key stays
+    categories += "<Category category='" + key + "' sumFreqWts='" + std::to_string(i + 1000) +
+                  "'/>";
+  }
+  std::string values;
+  for (size_t i = keys.size(); i-- > 0;) {
+    values += "<Value value='" + keys[i] + "' displayLabel='L" + std::to_string(i) + "'/>";
+  }
+  ParseHarness h(DataModel("<Field name='a' storage='string' measure='nominal' role='input'>"
+                           "<Values>" + values + "</Values><DiscreteStatistics>" + categories +
+                           "</DiscreteStatistics><BaseField name='b' storage='string'"
+                           " measure='nominal' role='input'/></Field>"));
+  ASSERT_EQ(h.Parse(), StatusOk);
+  EXPECT_EQ(Counts(h), expected);
+  std::vector<double> frequencies;
+  for (size_t i = keys.size(); i-- > 0;) frequencies.push_back(expected.at(keys[i]));
+  EXPECT_EQ(h.Field(0).GetBaseField()->GetValueFrequencies(), frequencies);
 }
 
 TEST(DataModelParserDiscreteStatistics, BadCategoriesDropTheCountsButNotTheField) {
