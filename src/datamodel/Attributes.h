@@ -32,9 +32,13 @@ class Attributes {
     }
     return nullptr;
   }
-  // Appends the view that Find gave (an empty one for null) to `list`, built in place from its
-  // members: the views are stored a member at a time, and a copy of a whole view straight
-  // after (through a temporary) waits for those stores to reach the cache.
+  // A view that Find gave (an empty one for null), rebuilt from its members. The views are
+  // stored a member at a time, and a copy of a whole view straight after waits for those
+  // stores; assigning this result, or appending with AppendTo, copies the members instead.
+  static std::string_view Copy(const std::string_view* found) {
+    return found == nullptr ? std::string_view() : std::string_view(found->data(), found->size());
+  }
+  // Appends Copy(found) to `list`, built in place (a pushed temporary would be copied whole).
   static void AppendTo(std::vector<std::string_view>& list, const std::string_view* found) {
     if (found == nullptr) {
       list.emplace_back();

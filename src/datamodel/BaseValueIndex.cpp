@@ -26,12 +26,12 @@ void IndexValues(VnCommon_1_2::TextIndex& index, Entries& entries) {
   }
 }
 
-// Fills an entry member by member from the views that Find gave (see Attributes::AppendTo).
+// Fills an entry from the views that Find gave (see Attributes::Copy).
 void Fill(BaseValueIndex::Entry& entry, const std::string_view* value,
           const std::string_view* label, const std::string_view* flag) {
-  if (value != nullptr) entry.value = {value->data(), value->size()};
-  if (label != nullptr) entry.displayLabel = {label->data(), label->size()};
-  if (flag != nullptr) entry.flagValue = {flag->data(), flag->size()};
+  entry.value = Attributes::Copy(value);
+  entry.displayLabel = Attributes::Copy(label);
+  entry.flagValue = Attributes::Copy(flag);
   entry.firstOfValue = false;
 }
 

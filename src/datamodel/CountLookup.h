@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "external/common/TextIndex.h"
-#include "external/hosthelper/SameText.h"
+#include "external/hosthelper/ShortText.h"
 
 namespace VnKx_1_2 {
 

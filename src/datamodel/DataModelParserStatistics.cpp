@@ -157,8 +157,7 @@ bool DataModelParser::GetDiscreteStat_InPF(XMLElement field, std::map<std::strin
   // The categories are read first and go into the map in key order, each at its end: a linear
   // build instead of a tree search per category. Equal keys keep the first count, as
   // one insertion each in document order would.
-  std::vector<CountLookup::Entry>& inOrder = discreteInOrder;
-  inOrder.clear();
+  discreteInOrder.clear();
   bool ok = true;
   for (XMLElementIterator it = statistics.getElements(XMLElements::Category); it.hasMore();) {
     const XMLElement category = it.next();
@@ -166,7 +165,7 @@ bool DataModelParser::GetDiscreteStat_InPF(XMLElement field, std::map<std::strin
     std::string_view key;
     double count = 0;
     if (const std::string_view* text = attributes.Find(XMLAttributes::Category)) {
-      key = {text->data(), text->size()};  // member by member: see Attributes::AppendTo
+      key = Attributes::Copy(text);
       ok = !key.empty();
     }
     if (ok) {
@@ -178,16 +177,17 @@ bool DataModelParser::GetDiscreteStat_InPF(XMLElement field, std::map<std::strin
       }
     }
     if (!ok) break;
-    inOrder.push_back({key, count, false});
+    discreteInOrder.push_back({key, count, false});
   }
-  const std::vector<Ordered> order = KeyOrder(inOrder);
+  const std::vector<Ordered> order = KeyOrder(discreteInOrder);
   for (std::size_t i = 0; i < order.size(); ++i) {
-    const CountLookup::Entry& entry = inOrder[order[i].at];
+    CountLookup::Entry& entry = discreteInOrder[order[i].at];
     // The first of equal keys (in document order) is the one the map keeps.
-    if (i != 0 && order[i - 1].head == order[i].head && inOrder[order[i - 1].at].key == entry.key) {
+    if (i != 0 && order[i - 1].head == order[i].head &&
+        discreteInOrder[order[i - 1].at].key == entry.key) {
       continue;
     }
-    inOrder[order[i].at].first = true;
+    entry.first = true;
     counts.emplace_hint(counts.end(), std::string(entry.key), entry.count);
   }
   if (!ok) *error = MsgBadDiscreteStats;

@@ -6,7 +6,7 @@ int TextIndex::Insert(std::string_view text, int value) {
   if (CapacityFor(values_.size() + 1) > slots_.size()) {
     Rehash(CapacityFor(values_.size() + 1));
   }
-  const std::uint64_t hash = Hash(text);
+  const std::uint64_t hash = KxCppHelperV1::HashText(text);
   const std::uint32_t tag = Tag(hash);
   std::size_t slot = hash & mask_;
   for (;; slot = (slot + 1) & mask_) {
@@ -35,7 +35,7 @@ void TextIndex::Rehash(std::size_t capacity) {
   const std::size_t mask = capacity - 1;
   for (const Slot& s : slots_) {
     if (s.entry < 0) continue;
-    std::size_t slot = Hash(keys_[static_cast<std::size_t>(s.entry)]) & mask;
+    std::size_t slot = KxCppHelperV1::HashText(keys_[static_cast<std::size_t>(s.entry)]) & mask;
     while (slots[slot].entry >= 0) slot = (slot + 1) & mask;
     slots[slot] = s;
   }

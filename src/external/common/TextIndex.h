@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "external/common/TextList.h"
-#include "external/hosthelper/SameText.h"
+#include "external/hosthelper/ShortText.h"
 #include "external/common/VnExport.h"
 
 namespace VnCommon_1_2 {
@@ -26,7 +26,7 @@ class VNCOMMON_API TextIndex {
   // The value of `text`, or kAbsent.
   int Find(std::string_view text) const {
     if (values_.empty()) return kAbsent;
-    const std::uint64_t hash = Hash(text);
+    const std::uint64_t hash = KxCppHelperV1::HashText(text);
     const std::uint32_t tag = Tag(hash);
     for (std::size_t slot = hash & mask_;; slot = (slot + 1) & mask_) {
       const Slot& s = slots_[slot];
@@ -52,42 +52,7 @@ class VNCOMMON_API TextIndex {
   };
 
   // A word-at-a-time multiplicative hash; its low bits choose the slot, its high bits the tag.
-  static std::uint64_t Hash(std::string_view text) {
-    const char* p = text.data();
-    std::size_t n = text.size();
-    std::uint64_t h = 0x9E3779B97F4A7C15ull ^ (n * 0xFF51AFD7ED558CCDull);
-    while (n >= 8) {
-      std::uint64_t word;
-      std::memcpy(&word, p, 8);
-      h = (h ^ word) * 0xBF58476D1CE4E5B9ull;
-      h ^= h >> 29;
-      p += 8;
-      n -= 8;
-    }
-    if (n != 0) {
-      // The last bytes: the text's final eight (overlapping the loop's) when it has eight.
-      std::uint64_t word = 0;
-      if (text.size() >= 8) {
-        std::memcpy(&word, text.data() + text.size() - 8, 8);
-      } else if (n >= 4) {
-        // Two overlapping halves of the short text.
-        std::uint32_t low;
-        std::uint32_t high;
-        std::memcpy(&low, p, 4);
-        std::memcpy(&high, p + n - 4, 4);
-        word = low | (static_cast<std::uint64_t>(high) << 32);
-      } else {
-        for (std::size_t i = 0; i < n; ++i) {
-          word |= static_cast<std::uint64_t>(static_cast<unsigned char>(p[i])) << (8 * i);
-        }
-      }
-      h = (h ^ word) * 0x94D049BB133111EBull;
-    }
-    h ^= h >> 31;
-    h *= 0xBF58476D1CE4E5B9ull;
-    h ^= h >> 29;
-    return h;
-  }
+
   static std::uint32_t Tag(std::uint64_t hash) { return static_cast<std::uint32_t>(hash >> 32); }
   // Slots for `keys` keys at most three quarters full.
   static std::size_t CapacityFor(std::size_t keys) {

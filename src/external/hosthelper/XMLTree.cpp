@@ -190,6 +190,12 @@ char* DecodeRun(const char*& in, char* out, char stop, bool attribute) {
   return out;
 }
 
+// Copies `text` to `target` with a zero after it.
+void CopyTerminated(char* target, std::string_view text) {
+  if (!text.empty()) std::memcpy(target, text.data(), text.size());
+  target[text.size()] = '\0';
+}
+
 // Copies [from, to) to `out`; returns the end of the copy.
 char* CopyRun(const char* from, const char* to, char* out) {
   const auto length = static_cast<std::size_t>(to - from);
@@ -216,26 +222,6 @@ std::uint64_t HeadOf(const char* name, std::size_t length, bool readPast) {
 #else
   return word & (~std::uint64_t{0} >> (64 - 8 * length));
 #endif
-}
-
-// A name's hash from its head and the rest of its bytes, a word at a time (the last word
-// overlapping the one before it).
-std::uint64_t HashName(std::uint64_t head, std::string_view name) {
-  std::uint64_t h = (head ^ (name.size() * 0xFF51AFD7ED558CCDull)) * 0x9E3779B97F4A7C15ull;
-  const std::size_t n = name.size();
-  if (n > 8) {
-    std::uint64_t word;
-    std::size_t i = 8;
-    for (; i + 8 <= n; i += 8) {
-      std::memcpy(&word, name.data() + i, 8);
-      h = (h ^ word) * 0xBF58476D1CE4E5B9ull;
-    }
-    if (i < n) {
-      std::memcpy(&word, name.data() + n - 8, 8);
-      h = (h ^ word) * 0xBF58476D1CE4E5B9ull;
-    }
-  }
-  return h ^ (h >> 29);
 }
 
 }  // namespace
@@ -607,9 +593,7 @@ std::uint32_t Tree::StoreValue(std::string_view value) {
     throw XMLException("attribute values longer than 4 GiB in all");
   }
   ReserveValues(value.size() + 1);
-  char* target = values_.get() + valuesSize_;
-  if (!value.empty()) std::memcpy(target, value.data(), value.size());
-  target[value.size()] = '\0';
+  CopyTerminated(values_.get() + valuesSize_, value);
   const auto offset = static_cast<std::uint32_t>(valuesSize_);
   valuesSize_ += value.size() + 1;
   return offset;
@@ -690,8 +674,7 @@ char* Tree::Allocate(std::size_t bytes) {
 
 const char* Tree::Store(std::string_view text) {
   char* target = Allocate(text.size() + 1);
-  if (!text.empty()) std::memcpy(target, text.data(), text.size());
-  target[text.size()] = '\0';
+  CopyTerminated(target, text);
   return target;
 }
 
@@ -713,7 +696,7 @@ std::uint32_t Tree::Intern(std::string_view name, std::uint64_t head) {
     std::vector<std::uint32_t> slots(nameSlots_.empty() ? 64 : nameSlots_.size() * 2, 0);
     const std::size_t mask = slots.size() - 1;
     for (std::uint32_t i = 0; i < names.size(); ++i) {
-      std::size_t slot = HashName(nameHeads_[i], names[i]) & mask;
+      std::size_t slot = HashText(names[i]) & mask;
       while (slots[slot] != 0) slot = (slot + 1) & mask;
       slots[slot] = i + 1;
     }
@@ -733,7 +716,7 @@ std::uint32_t Tree::Intern(std::string_view name, std::uint64_t head) {
 
 std::size_t Tree::SlotOf(std::string_view name, std::uint64_t head) const {
   const std::size_t mask = nameSlots_.size() - 1;
-  std::size_t slot = HashName(head, name) & mask;
+  std::size_t slot = HashText(name) & mask;
   for (; nameSlots_[slot] != 0; slot = (slot + 1) & mask) {
     const std::uint32_t index = nameSlots_[slot] - 1;
     if (nameHeads_[index] == head && names[index].size() == name.size() &&

@@ -16,7 +16,7 @@
 #include <string_view>
 #include <vector>
 
-#include "external/hosthelper/SameText.h"
+#include "external/hosthelper/ShortText.h"
 
 namespace KxCppHelperV1 {
 namespace xmltree {
