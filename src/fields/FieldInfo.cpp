@@ -169,8 +169,11 @@ bool FieldInfo::GetDiscreteStatField(std::map<std::string, double>& counts) cons
 void FieldInfo::SetPartitionValue(const std::vector<std::string>& values,
                                   const std::vector<bool>& flags) {
   if (values.size() != 3 || flags.size() != 3) return;
-  partitionValues = values;
-  partitionFlags = flags;
+  // Both lists always hold three entries; most fields set the three empty texts they hold.
+  for (size_t i = 0; i < 3; ++i) {
+    if (partitionValues[i] != values[i]) partitionValues[i] = values[i];
+    partitionFlags[i] = flags[i];
+  }
 }
 
 void FieldInfo::GetPartitionValue(std::vector<std::string>& values,

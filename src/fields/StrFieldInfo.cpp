@@ -120,8 +120,7 @@ bool StrFieldInfo::AreValidValues(const std::vector<std::string>& texts, int* er
     return false;
   }
   if (valueIndexStale) {
-    valueIndex.Clear();
-    for (const std::string& value : values) valueIndex.Insert(value, 0);
+    valueIndex = VnCommon_1_2::TextIndex(values);
     valueIndexStale = false;
   }
   for (const std::string& text : texts) {

@@ -2,10 +2,37 @@
 
 namespace VnCommon_1_2 {
 
-int TextIndex::Insert(std::string_view text, int value) {
-  if (CapacityFor(values_.size() + 1) > slots_.size()) {
-    Rehash(CapacityFor(values_.size() + 1));
+TextIndex::TextIndex(const std::vector<std::string>& texts) : keys_(texts) {
+  if (texts.empty() || IndexDistinctKeys()) return;
+  Clear();
+  Reserve(texts.size());
+  for (std::size_t i = 0; i < texts.size(); ++i) Insert(texts[i], static_cast<int>(i));
+}
+
+bool TextIndex::IndexDistinctKeys() {
+  const std::size_t count = keys_.Size();
+  Rehash(CapacityFor(count));
+  values_.resize(count);
+  for (std::size_t key = 0; key < count; ++key) {
+    const std::string_view text = keys_[key];
+    const std::uint64_t hash = KxCppHelperV1::HashText(text);
+    const std::uint32_t tag = Tag(hash);
+    std::size_t slot = hash & mask_;
+    for (; slots_[slot].entry >= 0; slot = (slot + 1) & mask_) {
+      const Slot& s = slots_[slot];
+      if (s.tag == tag && KxCppHelperV1::SameText(keys_[static_cast<std::size_t>(s.entry)], text)) {
+        return false;
+      }
+    }
+    slots_[slot].tag = tag;
+    slots_[slot].entry = static_cast<std::int32_t>(key);
+    values_[key] = static_cast<int>(key);
   }
+  return true;
+}
+
+int TextIndex::Insert(std::string_view text, int value) {
+  if (values_.size() >= limit_) Rehash(CapacityFor(values_.size() + 1));
   const std::uint64_t hash = KxCppHelperV1::HashText(text);
   const std::uint32_t tag = Tag(hash);
   std::size_t slot = hash & mask_;
@@ -41,6 +68,7 @@ void TextIndex::Rehash(std::size_t capacity) {
   }
   slots_ = std::move(slots);
   mask_ = mask;
+  limit_ = capacity / 4 * 3;
 }
 
 void TextIndex::Clear() {
@@ -48,6 +76,7 @@ void TextIndex::Clear() {
   keys_.Clear();
   values_.clear();
   mask_ = 0;
+  limit_ = 0;
 }
 
 }  // namespace VnCommon_1_2

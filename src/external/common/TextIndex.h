@@ -23,6 +23,10 @@ class VNCOMMON_API TextIndex {
  public:
   static constexpr int kAbsent = -1;
 
+  TextIndex() = default;
+  // An index of `texts` whose values are their positions (a repeated text keeps its first).
+  explicit TextIndex(const std::vector<std::string>& texts);
+
   // The value of `text`, or kAbsent.
   int Find(std::string_view text) const {
     if (values_.empty()) return kAbsent;
@@ -61,11 +65,15 @@ class VNCOMMON_API TextIndex {
     return capacity;
   }
   void Rehash(std::size_t capacity);
+  // Slots for keys_ as they stand, each key's value its position; false, with the slots left
+  // part-filled, when a key repeats.
+  bool IndexDistinctKeys();
 
   std::vector<Slot> slots_;
   TextList keys_;
   std::vector<int> values_;  // by key
   std::size_t mask_ = 0;
+  std::size_t limit_ = 0;  // keys that the slots take before they grow
 };
 
 }  // namespace VnCommon_1_2

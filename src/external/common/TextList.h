@@ -5,6 +5,7 @@
 // allocation) per text. Texts are added at the end only.
 
 #include <cstddef>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,13 +15,18 @@ namespace VnCommon_1_2 {
 class TextList {
  public:
   TextList() = default;
-  explicit TextList(const std::vector<std::string>& texts) {
-    if (texts.empty()) return;
+  // The texts in order: the buffer sized once, each text copied to its place.
+  explicit TextList(const std::vector<std::string>& texts) : ends_(texts.size()) {
     std::size_t bytes = 0;
     for (const std::string& text : texts) bytes += text.size();
-    bytes_.reserve(bytes);
-    ends_.reserve(texts.size());
-    for (const std::string& text : texts) Append(text);
+    bytes_.resize(bytes);
+    std::size_t end = 0;
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+      const std::string& text = texts[i];
+      if (!text.empty()) std::memcpy(bytes_.data() + end, text.data(), text.size());
+      end += text.size();
+      ends_[i] = end;
+    }
   }
 
   void Append(std::string_view text) {

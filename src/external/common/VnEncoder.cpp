@@ -3,14 +3,7 @@
 namespace VnXML_1_2 {
 
 VnEncoder::VnEncoder(const std::vector<std::string>& categories)
-    : declaredCount_(categories.size()) {
-  std::size_t bytes = 0;
-  for (const std::string& category : categories) bytes += category.size();
-  declared_.Reserve(categories.size(), bytes);
-  for (std::size_t i = 0; i < categories.size(); ++i) {
-    declared_.Insert(categories[i], static_cast<int>(i));
-  }
-}
+    : declared_(categories), declaredCount_(categories.size()) {}
 
 VnEncoder::~VnEncoder() = default;
 

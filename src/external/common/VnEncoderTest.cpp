@@ -64,6 +64,29 @@ TEST(TextIndex, KeepsFirstValueAcrossGrowth) {
   EXPECT_EQ(index.Find("k1"), VnCommon_1_2::TextIndex::kAbsent);
 }
 
+TEST(TextIndex, OfPositionsKeepsEachTextsFirstPosition) {
+  // Distinct texts, then the same list with a repeat after the slots first grow: the repeat
+  // keeps its first position, the texts after it keep theirs, and the keys read back once each.
+  std::vector<std::string> texts;
+  for (int i = 0; i < 40; ++i) texts.push_back("t" + std::to_string(i));
+  const VnCommon_1_2::TextIndex distinct(texts);
+  for (int i = 0; i < 40; ++i) ASSERT_EQ(distinct.Find(texts[static_cast<size_t>(i)]), i);
+  EXPECT_EQ(distinct.Find("t40"), VnCommon_1_2::TextIndex::kAbsent);
+
+  texts.insert(texts.begin() + 30, "t3");
+  VnCommon_1_2::TextIndex repeated(texts);
+  EXPECT_EQ(repeated.Size(), 40u);
+  EXPECT_EQ(repeated.Find("t3"), 3);
+  EXPECT_EQ(repeated.Find("t29"), 29);
+  EXPECT_EQ(repeated.Find("t30"), 31);
+  EXPECT_EQ(repeated.Find("t39"), 40);
+  EXPECT_EQ(repeated.Keys()[30], "t30");
+  EXPECT_EQ(repeated.Insert("t40", 41), 41);
+  EXPECT_EQ(repeated.Find("t40"), 41);
+  EXPECT_EQ(VnCommon_1_2::TextIndex(std::vector<std::string>()).Find(""),
+            VnCommon_1_2::TextIndex::kAbsent);
+}
+
 TEST(TextIndex, TellsApartTextsThatDifferInAnyByte) {
   // Every length around the word size, differing only in the last, first or an inner byte,
   // with embedded zero bytes and prefixes of one another.

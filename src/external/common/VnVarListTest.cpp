@@ -50,6 +50,7 @@ TEST(VnVarList, CategoricalOverloadsKeepWhatTheyAreGiven) {
   EXPECT_EQ(list.GetVarAt(repeats)->AsCatVar()->GetTextValues().Strings(),
             (Strings{"x", "y", "x"}));
   EXPECT_EQ(list.GetEncoderAt(repeats)->EncodeDeclared("x"), 0.0);
+  EXPECT_EQ(list.GetEncoderAt(repeats)->EncodeDeclared("y"), 1.0);
   EXPECT_EQ(list.GetEncoderAt(repeats)->EncodeOpen("z"), 3.0);
 
   EXPECT_EQ(list.GetVarAt(2)->AsCatVar()->GetFrequencies(), Numbers{3});
