@@ -285,25 +285,28 @@ class Tree::Parser {
     p_ = s;
   }
 
-  // Copies the plain run of an attribute value from `s` to `out` (moved past it): up to its
-  // quote, a reference, a line end or tab, or the end. Sixteen bytes at a time while sixteen
-  // remain (the block stops at either quote and at any control character; the byte loop goes
-  // on past those that are plain): the block of values is never shorter than the text read so
-  // far plus what remains, so a whole block written at `out` stays inside it.
-  const char* CopyPlainValue(const char* s, char*& out, char quote) const {
+  // Copies the plain run of an attribute value from `s` to `out` (both moved past it): up to
+  // its closing quote, a reference, a line end or tab, or the end; true when it stopped at the
+  // closing quote. Sixteen bytes at a time while sixteen remain (the block stops at the closing
+  // quote and at any control character; the byte loop goes on past those that are plain): the
+  // block of values is never shorter than the text read so far plus what remains, so a whole
+  // block written at `out` stays inside it. A block that ends the value answers from its masks,
+  // without reading the byte it stopped at again.
+  bool CopyPlainValue(const char*& s, char*& out, char quote) const {
 #if defined(__SSE2__)
+    const __m128i closing = quote == '"' ? kSimd.quote : kSimd.apostrophe;
     while (end_ - s >= 16) {
       const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
       _mm_storeu_si128(reinterpret_cast<__m128i*>(out), bytes);
       const __m128i controls = _mm_cmpeq_epi8(_mm_min_epu8(bytes, kSimd.control), bytes);
-      const __m128i stops = _mm_or_si128(
-          _mm_or_si128(_mm_cmpeq_epi8(bytes, kSimd.quote), _mm_cmpeq_epi8(bytes, kSimd.apostrophe)),
-          _mm_or_si128(_mm_cmpeq_epi8(bytes, kSimd.ampersand), controls));
-      const int mask = _mm_movemask_epi8(stops);
-      if (mask != 0) {
-        const int run = __builtin_ctz(static_cast<unsigned>(mask));
+      const int closes = _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, closing));
+      const __m128i others = _mm_or_si128(_mm_cmpeq_epi8(bytes, kSimd.ampersand), controls);
+      const int stops = closes | _mm_movemask_epi8(others);
+      if (stops != 0) {
+        const int run = __builtin_ctz(static_cast<unsigned>(stops));
         out += run;
         s += run;
+        if ((closes >> run) & 1) return true;
         break;
       }
       out += 16;
@@ -312,7 +315,7 @@ class Tree::Parser {
 #endif
     const char otherQuote = quote == '"' ? '\'' : '"';
     for (char v = *s; !Is(v, kAttributeStop) || v == otherQuote; v = *++s) *out++ = v;
-    return s;
+    return *s == quote;
   }
 
   // Whether the name `known`, whose first word is `head`, is the whole name at `s`. False when
@@ -456,9 +459,12 @@ class Tree::Parser {
     // The plain run first (the other quote is plain too), then decoding if anything needs it.
     char* const stored = out_;
     char* out = out_;  // a local, which the stores cannot alias
-    s = CopyPlainValue(s, out, quote);
-    out_ = *s == quote ? out : DecodeRun(s, out, quote, true);
-    if (*s != quote) Fail("an attribute value is not closed", value);
+    if (CopyPlainValue(s, out, quote)) {
+      out_ = out;
+    } else {
+      out_ = DecodeRun(s, out, quote, true);
+      if (*s != quote) Fail("an attribute value is not closed", value);
+    }
     *out_ = '\0';
     // Written member by member: a whole temporary copied in stalls on its own stores.
     Attribute& attribute = tree_.attributes.emplace_back();
