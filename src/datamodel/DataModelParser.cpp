@@ -176,16 +176,25 @@ bool DataModelParser::FillFieldInfo(XMLElement field, int fieldIndex, int* error
     ReadRanges(field, *info, defaultRange);
     ReadContinuousStatistics(field, *info, error);
   } else if (IsCategorical(type)) {
-    XMLElement labels =
-        scan.Covers(field) ? scan.valueLabels : field.getElement(XMLElements::ValueLabels);
-    if (!labels.isValid()) labels = field;
     const bool isFlag = description.measure == FieldInfo::TYPE_FLAG;
-    for (XMLElementIterator it = labels.getElementsDirect(XMLElements::Values); it.hasMore();) {
-      XMLElement values = it.next();
+    const auto readValues = [&](XMLElement values) {
       if (isFlag) {
         DealWithFlagVar(values, info.get());
       } else {
         DealWithCatVar(values, info.get(), false);
+      }
+    };
+    if (scan.Covers(field)) {
+      // The values of the first value labels, or the field's own when it has none.
+      const bool labelled = scan.valueLabels.isValid();
+      for (const XMLElement& values : labelled ? scan.labelValues : scan.fieldValues) {
+        readValues(values);
+      }
+    } else {
+      XMLElement labels = field.getElement(XMLElements::ValueLabels);
+      if (!labels.isValid()) labels = field;
+      for (XMLElementIterator it = labels.getElementsDirect(XMLElements::Values); it.hasMore();) {
+        readValues(it.next());
       }
     }
   }

@@ -114,7 +114,9 @@ bool DataModelParser::GetRecordsCount(double& unweighted, double& weighted, doub
 bool DataModelParser::GetContinuousStat_InPF(XMLElement field, FieldInfo::ST_CTUSDATA& stat,
                                              bool& found, int* error) {
   if (!field.isValid()) return false;
-  const XMLElement statistics = field.getElementsDirect(XMLElements::ContinuousStatistics).next();
+  const XMLElement statistics =
+      scan.Covers(field) ? scan.continuousStatistics
+                         : field.getElementsDirect(XMLElements::ContinuousStatistics).next();
   if (!statistics.isValid()) return true;
   found = true;
   const Attributes attributes(statistics);
@@ -151,7 +153,9 @@ bool DataModelParser::GetContinuousStat_InPF(XMLElement field, FieldInfo::ST_CTU
 bool DataModelParser::GetDiscreteStat_InPF(XMLElement field, std::map<std::string, double>& counts,
                                            bool& found, int* error) {
   if (!field.isValid()) return false;
-  const XMLElement statistics = field.getElementsDirect(XMLElements::DiscreteStatistics).next();
+  const XMLElement statistics =
+      scan.Covers(field) ? scan.discreteStatistics
+                         : field.getElementsDirect(XMLElements::DiscreteStatistics).next();
   if (!statistics.isValid()) return true;
   found = true;
   // The categories are read first and go into the map in key order, each at its end: a linear

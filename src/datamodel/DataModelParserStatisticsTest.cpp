@@ -81,6 +81,18 @@ TEST(DataModelParserContinuousStatistics, PresentMembersAreReadAbsentOnesKeepThe
   EXPECT_EQ(s.exactMaximum, 12);
 }
 
+TEST(DataModelParserContinuousStatistics, OnlyTheFieldsFirstOwnStatisticsCount) {
+  ParseHarness h(Continuous(
+      "<Deep><ContinuousStatistics mean='1'/></Deep><ContinuousStatistics mean='2'/>"
+      "<ContinuousStatistics mean='3'/>"));
+  ASSERT_EQ(h.Parse(), StatusOk);
+  EXPECT_EQ(Stats(h).mean, 2);
+
+  ParseHarness nested(Continuous("<Deep><ContinuousStatistics mean='1'/></Deep>"));
+  ASSERT_EQ(nested.Parse(), StatusOk);
+  EXPECT_EQ(Stats(nested).mean, VnMV::gMissingValue);
+}
+
 TEST(DataModelParserContinuousStatistics, AnInfiniteValueDropsTheRecord) {
   ParseHarness h(
       Continuous("<ContinuousStatistics sumCompWts='1' sumFreqWts='2' minimum='-inf' mean='5'/>"));

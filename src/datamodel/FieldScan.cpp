@@ -18,6 +18,10 @@ bool FieldScan::Scan(const XMLElement& field) {
   missingValues.clear();
   modelFields.clear();
   ranges.clear();
+  continuousStatistics = XMLElement();
+  discreteStatistics = XMLElement();
+  fieldValues.clear();
+  labelValues.clear();
   hasNestedField = false;
   nestedFields = 0;
   for (XMLElementIterator it = field.getElements(""); it.hasMore();) {
@@ -28,6 +32,18 @@ bool FieldScan::Scan(const XMLElement& field) {
     switch (name[0]) {
       case 'B':
         if (!baseField.isValid() && SameText(name, XMLElements::BaseField)) baseField = element;
+        break;
+      case 'C':
+        if (!continuousStatistics.isValid() && SameText(name, XMLElements::ContinuousStatistics) &&
+            element.getParent() == field) {
+          continuousStatistics = element;
+        }
+        break;
+      case 'D':
+        if (!discreteStatistics.isValid() && SameText(name, XMLElements::DiscreteStatistics) &&
+            element.getParent() == field) {
+          discreteStatistics = element;
+        }
         break;
       case 'F':
         if (SameText(name, XMLElements::Field)) {
@@ -46,7 +62,14 @@ bool FieldScan::Scan(const XMLElement& field) {
         if (SameText(name, XMLElements::Range)) ranges.push_back(element);
         break;
       case 'V':
-        if (!valueLabels.isValid() && SameText(name, XMLElements::ValueLabels)) {
+        if (SameText(name, XMLElements::Values)) {
+          const XMLElement parent = element.getParent();
+          if (parent == field) {
+            fieldValues.push_back(element);
+          } else if (parent == valueLabels) {
+            labelValues.push_back(element);
+          }
+        } else if (!valueLabels.isValid() && SameText(name, XMLElements::ValueLabels)) {
           valueLabels = element;
         }
         break;

@@ -41,6 +41,12 @@ class KXCOMSERV_API XMLElement {
     return tree_ == nullptr ? std::string_view() : std::string_view(node().text, node().length);
   }
 
+  // The element that holds this one; invalid for the root and for an invalid element.
+  XMLElement getParent() const {
+    if (tree_ == nullptr || node().parent == xmltree::kNone) return XMLElement();
+    return XMLElement(tree_, node().parent);
+  }
+
   // First element of `name` at any depth below this one, in document order; invalid if none.
   XMLElement getElement(const char* name) const;
   XMLElement getElement(const std::string& name) const { return getElement(name.c_str()); }
