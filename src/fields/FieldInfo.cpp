@@ -6,6 +6,7 @@
 #include "external/common/VnCatVar.h"
 #include "external/common/VnVarList.h"
 #include "external/common/XMLElement.h"
+#include "external/hosthelper/ShortText.h"
 #include "external/hosthelper/XMLNames.h"
 #include "fields/NumericFieldInfo.h"
 #include "fields/StrFieldInfo.h"
@@ -21,7 +22,7 @@ template <typename Enum, size_t N>
 Enum FirstMatch(std::string_view text, const std::pair<std::string_view, Enum> (&table)[N],
                 Enum fallback) {
   for (const auto& entry : table) {
-    if (text == entry.first) return entry.second;
+    if (KxCppHelperV1::SameText(text, entry.first)) return entry.second;
   }
   return fallback;
 }
