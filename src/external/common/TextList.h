@@ -5,10 +5,11 @@
 // allocation) per text. Texts are added at the end only.
 
 #include <cstddef>
-#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "external/hosthelper/ShortText.h"
 
 namespace VnCommon_1_2 {
 
@@ -23,7 +24,7 @@ class TextList {
     std::size_t end = 0;
     for (std::size_t i = 0; i < texts.size(); ++i) {
       const std::string& text = texts[i];
-      if (!text.empty()) std::memcpy(bytes_.data() + end, text.data(), text.size());
+      KxCppHelperV1::CopyText(bytes_.data() + end, text);
       end += text.size();
       ends_[i] = end;
     }

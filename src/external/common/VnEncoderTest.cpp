@@ -113,6 +113,13 @@ TEST(TextIndex, TellsApartTextsThatDifferInAnyByte) {
   }
   EXPECT_EQ(index.Find(std::string(25, 'a')), VnCommon_1_2::TextIndex::kAbsent);
   EXPECT_EQ(index.Find(std::string_view("a\0a\0a", 5)), VnCommon_1_2::TextIndex::kAbsent);
+
+  // The same texts indexed in one pass: their copies read back byte for byte.
+  const VnCommon_1_2::TextIndex ofPositions(texts);
+  ASSERT_EQ(ofPositions.Keys().Strings(), texts);
+  for (size_t i = 0; i < texts.size(); ++i) {
+    EXPECT_EQ(ofPositions.Find(texts[i]), static_cast<int>(i)) << texts[i].size();
+  }
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 #pragma once
 
-// Equality and hashing of short texts (names, keys, categories), a word at a time and without
-// calls into the C library.
+// Equality, hashing and copying of short texts (names, keys, categories), a word at a time and
+// without calls into the C library.
 
 #include <cstddef>
 #include <cstdint>
@@ -38,6 +38,34 @@ inline bool SameText(std::string_view a, std::string_view b) {
   if (n >= 4) return half(p) == half(q) && half(p + n - 4) == half(q + n - 4);
   if (n == 0) return true;
   return p[0] == q[0] && p[n / 2] == q[n / 2] && p[n - 1] == q[n - 1];
+}
+
+// Copies `text` to `out`, which has room for it. Up to sixteen bytes move as two overlapping
+// words (or halves, or bytes) kept inline; longer texts go to the C library.
+inline void CopyText(char* out, std::string_view text) {
+  const char* p = text.data();
+  const std::size_t n = text.size();
+  if (n > 16) {
+    std::memcpy(out, p, n);
+  } else if (n >= 8) {
+    std::uint64_t first;
+    std::uint64_t last;
+    std::memcpy(&first, p, 8);
+    std::memcpy(&last, p + n - 8, 8);
+    std::memcpy(out, &first, 8);
+    std::memcpy(out + n - 8, &last, 8);
+  } else if (n >= 4) {
+    std::uint32_t first;
+    std::uint32_t last;
+    std::memcpy(&first, p, 4);
+    std::memcpy(&last, p + n - 4, 4);
+    std::memcpy(out, &first, 4);
+    std::memcpy(out + n - 4, &last, 4);
+  } else if (n != 0) {
+    out[0] = p[0];
+    out[n / 2] = p[n / 2];
+    out[n - 1] = p[n - 1];
+  }
 }
 
 // A well-mixed 64-bit hash of a text, eight bytes at a time (the last eight overlapping the
