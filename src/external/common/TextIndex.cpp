@@ -12,7 +12,6 @@ TextIndex::TextIndex(const std::vector<std::string>& texts) : keys_(texts) {
 bool TextIndex::IndexDistinctKeys() {
   const std::size_t count = keys_.Size();
   Rehash(CapacityFor(count));
-  values_.resize(count);
   for (std::size_t key = 0; key < count; ++key) {
     const std::string_view text = keys_[key];
     const std::uint64_t hash = KxCppHelperV1::HashText(text);
@@ -24,36 +23,37 @@ bool TextIndex::IndexDistinctKeys() {
         return false;
       }
     }
-    slots_[slot].tag = tag;
-    slots_[slot].entry = static_cast<std::int32_t>(key);
-    values_[key] = static_cast<int>(key);
+    Slot& taken = slots_[slot];
+    taken.tag = tag;
+    taken.entry = static_cast<std::int32_t>(key);
+    taken.value = static_cast<std::int32_t>(key);
   }
   return true;
 }
 
 int TextIndex::Insert(std::string_view text, int value) {
-  if (values_.size() >= limit_) Rehash(CapacityFor(values_.size() + 1));
+  if (Size() >= limit_) Rehash(CapacityFor(Size() + 1));
   const std::uint64_t hash = KxCppHelperV1::HashText(text);
   const std::uint32_t tag = Tag(hash);
   std::size_t slot = hash & mask_;
   for (;; slot = (slot + 1) & mask_) {
     const Slot& s = slots_[slot];
     if (s.entry < 0) break;
-    const auto entry = static_cast<std::size_t>(s.entry);
-    if (s.tag == tag && KxCppHelperV1::SameText(keys_[entry], text)) return values_[entry];
+    if (s.tag == tag && KxCppHelperV1::SameText(keys_[static_cast<std::size_t>(s.entry)], text)) {
+      return s.value;
+    }
   }
   keys_.Append(text);
-  values_.push_back(value);
   Slot& taken = slots_[slot];
   taken.tag = tag;
-  taken.entry = static_cast<std::int32_t>(values_.size() - 1);
+  taken.entry = static_cast<std::int32_t>(Size() - 1);
+  taken.value = value;
   return value;
 }
 
 void TextIndex::Reserve(std::size_t keys, std::size_t bytes) {
   keys_.Reserve(keys, bytes);
-  values_.reserve(values_.size() + keys);
-  const std::size_t capacity = CapacityFor(values_.size() + keys);
+  const std::size_t capacity = CapacityFor(Size() + keys);
   if (capacity > slots_.size()) Rehash(capacity);
 }
 
@@ -74,7 +74,6 @@ void TextIndex::Rehash(std::size_t capacity) {
 void TextIndex::Clear() {
   slots_.clear();
   keys_.Clear();
-  values_.clear();
   mask_ = 0;
   limit_ = 0;
 }

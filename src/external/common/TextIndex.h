@@ -29,14 +29,15 @@ class VNCOMMON_API TextIndex {
 
   // The value of `text`, or kAbsent.
   int Find(std::string_view text) const {
-    if (values_.empty()) return kAbsent;
+    if (keys_.Empty()) return kAbsent;
     const std::uint64_t hash = KxCppHelperV1::HashText(text);
     const std::uint32_t tag = Tag(hash);
     for (std::size_t slot = hash & mask_;; slot = (slot + 1) & mask_) {
       const Slot& s = slots_[slot];
       if (s.entry < 0) return kAbsent;
-      const auto entry = static_cast<std::size_t>(s.entry);
-      if (s.tag == tag && KxCppHelperV1::SameText(keys_[entry], text)) return values_[entry];
+      if (s.tag == tag && KxCppHelperV1::SameText(keys_[static_cast<std::size_t>(s.entry)], text)) {
+        return s.value;
+      }
     }
   }
   // Adds `text` with `value` unless present; returns the value the key now has.
@@ -44,15 +45,17 @@ class VNCOMMON_API TextIndex {
   // Makes room for `keys` more keys of `bytes` bytes in all, so that inserting them does not
   // regrow the index.
   void Reserve(std::size_t keys, std::size_t bytes = 0);
-  std::size_t Size() const { return values_.size(); }
+  std::size_t Size() const { return keys_.Size(); }
   // The keys in the order added.
   const TextList& Keys() const { return keys_; }
   void Clear();
 
  private:
+  // A key's value sits with its tag, so that a look-up reads one slot and the key's text.
   struct Slot {
-    std::uint32_t tag = 0;  // high bits of the key's hash
-    std::int32_t entry = -1;
+    std::uint32_t tag = 0;    // high bits of the key's hash
+    std::int32_t entry = -1;  // the key's position in keys_, -1 for a free slot
+    std::int32_t value = 0;
   };
 
   // A word-at-a-time multiplicative hash; its low bits choose the slot, its high bits the tag.
@@ -71,7 +74,6 @@ class VNCOMMON_API TextIndex {
 
   std::vector<Slot> slots_;
   TextList keys_;
-  std::vector<int> values_;  // by key
   std::size_t mask_ = 0;
   std::size_t limit_ = 0;  // keys that the slots take before they grow
 };
