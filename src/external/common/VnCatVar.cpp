@@ -4,15 +4,12 @@ namespace VnXML_1_2 {
 
 VnCatVar::VnCatVar(std::string name, std::string label, int count, MeasureLevel measure,
                    VariableRole role)
-    : VnVariable(std::move(name), std::move(label), role, measure, std::make_unique<VnEncoder>()),
-      open_(true),
-      count_(count) {}
+    : VnVariable(std::move(name), std::move(label), role, measure), open_(true), count_(count) {}
 
 VnCatVar::VnCatVar(std::string name, std::string label, const std::vector<std::string>& values,
                    const std::vector<double>& frequencies,
                    const std::vector<std::string>& valueLabels, VariableRole role)
-    : VnVariable(std::move(name), std::move(label), role, ML_NOMINAL,
-                 std::make_unique<VnEncoder>(values)),
+    : VnVariable(std::move(name), std::move(label), role, ML_NOMINAL, values),
       count_(static_cast<int>(values.size())),
       textValues_(true),
       frequencies_(frequencies),
@@ -24,8 +21,7 @@ VnCatVar::VnCatVar(std::string name, std::string label, const std::vector<std::s
 VnCatVar::VnCatVar(std::string name, std::string label, const std::vector<double>& values,
                    const std::vector<double>& frequencies,
                    const std::vector<std::string>& valueLabels, VariableRole role)
-    : VnVariable(std::move(name), std::move(label), role, ML_ORDINAL,
-                 std::make_unique<VnEncoder>()),
+    : VnVariable(std::move(name), std::move(label), role, ML_ORDINAL),
       count_(static_cast<int>(values.size())),
       numbers_(values),
       frequencies_(frequencies),

@@ -4,7 +4,7 @@ namespace VnXML_1_2 {
 
 VnContVar::VnContVar(std::string name, std::string label, double low, double high,
                      VariableRole role, bool binned, int numBins)
-    : VnVariable(std::move(name), std::move(label), role, ML_SCALE, std::make_unique<VnEncoder>()),
+    : VnVariable(std::move(name), std::move(label), role, ML_SCALE),
       low_(low),
       high_(high),
       binned_(binned),
@@ -12,15 +12,14 @@ VnContVar::VnContVar(std::string name, std::string label, double low, double hig
 
 VnContVar::VnContVar(std::string name, std::string label, double low, double high,
                      const std::vector<double>& cutPoints, bool binned, VariableRole role)
-    : VnVariable(std::move(name), std::move(label), role, ML_SCALE, std::make_unique<VnEncoder>()),
+    : VnVariable(std::move(name), std::move(label), role, ML_SCALE),
       low_(low),
       high_(high),
       binned_(binned),
       cutPoints_(cutPoints) {}
 
 VnContVar::VnContVar(std::string name, std::string label, WRoundingOption rounding)
-    : VnVariable(std::move(name), std::move(label), VR_FREQWEIGHT, ML_SCALE,
-                 std::make_unique<VnEncoder>()),
+    : VnVariable(std::move(name), std::move(label), VR_FREQWEIGHT, ML_SCALE),
       weight_(true),
       rounding_(rounding) {}
 

@@ -2,13 +2,16 @@
 
 namespace VnXML_1_2 {
 
+VnVariable::VnVariable(std::string name, std::string label, VariableRole role, MeasureLevel measure)
+    : name_(std::move(name)), label_(std::move(label)), role_(role), measure_(measure) {}
+
 VnVariable::VnVariable(std::string name, std::string label, VariableRole role, MeasureLevel measure,
-                       std::unique_ptr<VnEncoder> encoder)
+                       const std::vector<std::string>& categories)
     : name_(std::move(name)),
       label_(std::move(label)),
       role_(role),
       measure_(measure),
-      encoder_(std::move(encoder)) {}
+      encoder_(categories) {}
 
 VnVariable::~VnVariable() = default;
 

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "external/common/IVnVariable.h"
 #include "external/common/VnEncoder.h"
@@ -24,13 +25,15 @@ class VNCOMMON_API VnVariable : public IVnVariable {
   int GetStorageType() const override { return storage_; }
   void SetFieldFormat(XMLElement* format) override { format_.reset(format); }
   const XMLElement* GetFieldFormat() const override { return format_.get(); }
-  IVnEncoder* GetEncoder() override { return encoder_.get(); }
-  VnEncoder& Encoder() { return *encoder_; }
-  const VnEncoder& Encoder() const { return *encoder_; }
+  IVnEncoder* GetEncoder() override { return &encoder_; }
+  VnEncoder& Encoder() { return encoder_; }
+  const VnEncoder& Encoder() const { return encoder_; }
 
  protected:
+  // A variable whose encoder declares no categories, or `categories` in order.
+  VnVariable(std::string name, std::string label, VariableRole role, MeasureLevel measure);
   VnVariable(std::string name, std::string label, VariableRole role, MeasureLevel measure,
-             std::unique_ptr<VnEncoder> encoder);
+             const std::vector<std::string>& categories);
 
  private:
   std::string name_;
@@ -39,7 +42,7 @@ class VNCOMMON_API VnVariable : public IVnVariable {
   MeasureLevel measure_;
   int storage_ = 0;
   std::unique_ptr<XMLElement> format_;
-  std::unique_ptr<VnEncoder> encoder_;
+  VnEncoder encoder_;
 };
 
 }  // namespace VnXML_1_2
