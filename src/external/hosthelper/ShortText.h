@@ -40,6 +40,18 @@ inline bool SameText(std::string_view a, std::string_view b) {
   return p[0] == q[0] && p[n / 2] == q[n / 2] && p[n - 1] == q[n - 1];
 }
 
+// Copies the first and the last sizeof(Word) bytes of text[0, n) to `out`, sizeof(Word) <= n
+// <= 2 * sizeof(Word): the whole text, in two overlapping moves.
+template <typename Word>
+inline void CopyEnds(char* out, const char* text, std::size_t n) {
+  Word first;
+  Word last;
+  std::memcpy(&first, text, sizeof(Word));
+  std::memcpy(&last, text + n - sizeof(Word), sizeof(Word));
+  std::memcpy(out, &first, sizeof(Word));
+  std::memcpy(out + n - sizeof(Word), &last, sizeof(Word));
+}
+
 // Copies `text` to `out`, which has room for it. Up to sixteen bytes move as two overlapping
 // words (or halves, or bytes) kept inline; longer texts go to the C library.
 inline void CopyText(char* out, std::string_view text) {
@@ -48,19 +60,9 @@ inline void CopyText(char* out, std::string_view text) {
   if (n > 16) {
     std::memcpy(out, p, n);
   } else if (n >= 8) {
-    std::uint64_t first;
-    std::uint64_t last;
-    std::memcpy(&first, p, 8);
-    std::memcpy(&last, p + n - 8, 8);
-    std::memcpy(out, &first, 8);
-    std::memcpy(out + n - 8, &last, 8);
+    CopyEnds<std::uint64_t>(out, p, n);
   } else if (n >= 4) {
-    std::uint32_t first;
-    std::uint32_t last;
-    std::memcpy(&first, p, 4);
-    std::memcpy(&last, p + n - 4, 4);
-    std::memcpy(out, &first, 4);
-    std::memcpy(out + n - 4, &last, 4);
+    CopyEnds<std::uint32_t>(out, p, n);
   } else if (n != 0) {
     out[0] = p[0];
     out[n / 2] = p[n / 2];
