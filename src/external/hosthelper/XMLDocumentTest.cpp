@@ -44,6 +44,16 @@ TEST(XMLElementSearch, AnyDepthWalkIncludesNestedElementsInDocumentOrder) {
   EXPECT_EQ(Names(fields.getElements("")),
             (std::vector<std::string>{"a", "BaseField", "b", "Other", "c", "d"}));
   EXPECT_EQ(Names(fields.getElementsDirect("")), (std::vector<std::string>{"a", "Other", "d"}));
+  // Each walked element's parent: the scope for direct children, a deeper element otherwise.
+  for (XMLElementIterator it = fields.getElements(""); it.hasMore();) {
+    const XMLElement element = it.next();
+    const std::string label =
+        element.hasAttribute("name") ? element.getAttribute("name") : element.getName();
+    EXPECT_EQ(element.getParent() == fields, label == "a" || label == "Other" || label == "d")
+        << label;
+  }
+  EXPECT_FALSE(XMLElement(doc).getParent().isValid());
+  EXPECT_FALSE(XMLElement().getParent().isValid());
 }
 
 TEST(XMLElementSearch, WalkStaysInsideItsScope) {
