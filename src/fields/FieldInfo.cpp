@@ -170,7 +170,10 @@ bool FieldInfo::GetDiscreteStatField(std::map<std::string, double>& counts) cons
 void FieldInfo::SetPartitionValue(const std::vector<std::string>& values,
                                   const std::vector<bool>& flags) {
   if (values.size() != 3 || flags.size() != 3) return;
-  // Both lists always hold three entries; most fields set the three empty texts they hold.
+  // Element by element: most fields set the three empty texts they hold, which copies nothing.
+  // (The lists hold three entries unless a derived kind changed them.)
+  partitionValues.resize(3);
+  partitionFlags.resize(3);
   for (size_t i = 0; i < 3; ++i) {
     if (partitionValues[i] != values[i]) partitionValues[i] = values[i];
     partitionFlags[i] = flags[i];
