@@ -24,6 +24,11 @@ bool FieldScan::Scan(const XMLElement& field) {
   labelValues.clear();
   hasNestedField = false;
   nestedFields = 0;
+  // Keeps `element` in `kept` when it is the field's first child named `wanted`.
+  const auto keepFirstChild = [&field](XMLElement& kept, const XMLElement& element,
+                                       std::string_view name, const char* wanted) {
+    if (!kept.isValid() && SameText(name, wanted) && element.getParent() == field) kept = element;
+  };
   for (XMLElementIterator it = field.getElements(""); it.hasMore();) {
     const XMLElement element = it.next();
     const std::string_view name = element.nameView();
@@ -34,16 +39,10 @@ bool FieldScan::Scan(const XMLElement& field) {
         if (!baseField.isValid() && SameText(name, XMLElements::BaseField)) baseField = element;
         break;
       case 'C':
-        if (!continuousStatistics.isValid() && SameText(name, XMLElements::ContinuousStatistics) &&
-            element.getParent() == field) {
-          continuousStatistics = element;
-        }
+        keepFirstChild(continuousStatistics, element, name, XMLElements::ContinuousStatistics);
         break;
       case 'D':
-        if (!discreteStatistics.isValid() && SameText(name, XMLElements::DiscreteStatistics) &&
-            element.getParent() == field) {
-          discreteStatistics = element;
-        }
+        keepFirstChild(discreteStatistics, element, name, XMLElements::DiscreteStatistics);
         break;
       case 'F':
         if (SameText(name, XMLElements::Field)) {

@@ -13,41 +13,21 @@ bool TextIndex::IndexDistinctKeys() {
   const std::size_t count = keys_.Size();
   Rehash(CapacityFor(count));
   for (std::size_t key = 0; key < count; ++key) {
-    const std::string_view text = keys_[key];
-    const std::uint64_t hash = KxCppHelperV1::HashText(text);
-    const std::uint32_t tag = Tag(hash);
-    std::size_t slot = hash & mask_;
-    for (; slots_[slot].entry >= 0; slot = (slot + 1) & mask_) {
-      const Slot& s = slots_[slot];
-      if (s.tag == tag && KxCppHelperV1::SameText(keys_[static_cast<std::size_t>(s.entry)], text)) {
-        return false;
-      }
-    }
-    Slot& taken = slots_[slot];
-    taken.tag = tag;
-    taken.entry = static_cast<std::int32_t>(key);
-    taken.value = static_cast<std::int32_t>(key);
+    std::uint32_t tag = 0;
+    Slot& s = slots_[SlotOf(keys_[key], tag)];
+    if (s.entry >= 0) return false;
+    s = {tag, static_cast<std::int32_t>(key), static_cast<std::int32_t>(key)};
   }
   return true;
 }
 
 int TextIndex::Insert(std::string_view text, int value) {
-  if (Size() >= limit_) Rehash(CapacityFor(Size() + 1));
-  const std::uint64_t hash = KxCppHelperV1::HashText(text);
-  const std::uint32_t tag = Tag(hash);
-  std::size_t slot = hash & mask_;
-  for (;; slot = (slot + 1) & mask_) {
-    const Slot& s = slots_[slot];
-    if (s.entry < 0) break;
-    if (s.tag == tag && KxCppHelperV1::SameText(keys_[static_cast<std::size_t>(s.entry)], text)) {
-      return s.value;
-    }
-  }
+  if (Size() >= Limit()) Rehash(CapacityFor(Size() + 1));
+  std::uint32_t tag = 0;
+  Slot& s = slots_[SlotOf(text, tag)];
+  if (s.entry >= 0) return s.value;
   keys_.Append(text);
-  Slot& taken = slots_[slot];
-  taken.tag = tag;
-  taken.entry = static_cast<std::int32_t>(Size() - 1);
-  taken.value = value;
+  s = {tag, static_cast<std::int32_t>(Size() - 1), value};
   return value;
 }
 
@@ -68,14 +48,12 @@ void TextIndex::Rehash(std::size_t capacity) {
   }
   slots_ = std::move(slots);
   mask_ = mask;
-  limit_ = capacity / 4 * 3;
 }
 
 void TextIndex::Clear() {
   slots_.clear();
   keys_.Clear();
   mask_ = 0;
-  limit_ = 0;
 }
 
 }  // namespace VnCommon_1_2

@@ -30,15 +30,9 @@ class VNCOMMON_API TextIndex {
   // The value of `text`, or kAbsent.
   int Find(std::string_view text) const {
     if (keys_.Empty()) return kAbsent;
-    const std::uint64_t hash = KxCppHelperV1::HashText(text);
-    const std::uint32_t tag = Tag(hash);
-    for (std::size_t slot = hash & mask_;; slot = (slot + 1) & mask_) {
-      const Slot& s = slots_[slot];
-      if (s.entry < 0) return kAbsent;
-      if (s.tag == tag && KxCppHelperV1::SameText(keys_[static_cast<std::size_t>(s.entry)], text)) {
-        return s.value;
-      }
-    }
+    std::uint32_t tag = 0;
+    const Slot& s = slots_[SlotOf(text, tag)];
+    return s.entry < 0 ? kAbsent : s.value;
   }
   // Adds `text` with `value` unless present; returns the value the key now has.
   int Insert(std::string_view text, int value);
@@ -67,6 +61,21 @@ class VNCOMMON_API TextIndex {
     while (keys * 4 > capacity * 3) capacity *= 2;
     return capacity;
   }
+  // The slot that holds `text`, or the free slot where it would go; `tag` gets its tag. The
+  // slots must not be empty.
+  std::size_t SlotOf(std::string_view text, std::uint32_t& tag) const {
+    const std::uint64_t hash = KxCppHelperV1::HashText(text);
+    tag = Tag(hash);
+    for (std::size_t slot = hash & mask_;; slot = (slot + 1) & mask_) {
+      const Slot& s = slots_[slot];
+      if (s.entry < 0) return slot;
+      if (s.tag == tag && KxCppHelperV1::SameText(keys_[static_cast<std::size_t>(s.entry)], text)) {
+        return slot;
+      }
+    }
+  }
+  // Keys that the slots take before they grow: three quarters of them.
+  std::size_t Limit() const { return slots_.size() / 4 * 3; }
   void Rehash(std::size_t capacity);
   // Slots for keys_ as they stand, each key's value its position; false, with the slots left
   // part-filled, when a key repeats.
@@ -75,7 +84,6 @@ class VNCOMMON_API TextIndex {
   std::vector<Slot> slots_;
   TextList keys_;
   std::size_t mask_ = 0;
-  std::size_t limit_ = 0;  // keys that the slots take before they grow
 };
 
 }  // namespace VnCommon_1_2
