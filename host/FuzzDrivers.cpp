@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <string_view>
 
 #include "context/ContextInfo.h"
 #include "datamodel/DataModelParser.h"
@@ -181,6 +182,10 @@ void FuzzXml(const std::uint8_t* data, std::size_t size) {
       element.getAttribute(name, real);
       element.getAttribute(name, integer);
       Require(element.hasAttribute(name), "a listed attribute is present");
+      const KxCppHelperV1::XMLElement::AttributeKey key = element.attributeKey(name.c_str());
+      std::string_view value;
+      Require(element.getAttributes(&key, &value, 1) == 1 && value == element.getAttribute(name),
+              "a read by key answers as the read by name");
     }
     element.getText();
   }

@@ -1,13 +1,13 @@
 #include "datamodel/BaseValueIndex.h"
 
+#include <cstdint>
+#include <iterator>
 #include <string_view>
 
-#include "datamodel/Attributes.h"
 #include "external/hosthelper/XMLNames.h"
 
 namespace VnKx_1_2 {
 
-using KxCppHelperV1::XMLAttributes;
 using KxCppHelperV1::XMLElement;
 using KxCppHelperV1::XMLElementIterator;
 using KxCppHelperV1::XMLElements;
@@ -26,28 +26,21 @@ void IndexValues(VnCommon_1_2::TextIndex& index, Entries& entries) {
   }
 }
 
-// Fills an entry from the views that Find gave (see Attributes::Copy).
-void Fill(BaseValueIndex::Entry& entry, const std::string_view* value,
-          const std::string_view* label, const std::string_view* flag) {
-  entry.value = Attributes::Copy(value);
-  entry.displayLabel = Attributes::Copy(label);
-  entry.flagValue = Attributes::Copy(flag);
-  entry.firstOfValue = false;
-}
-
 }  // namespace
 
-BaseValueIndex::BaseValueIndex(const XMLElement& values) : values_(values) {
+BaseValueIndex::BaseValueIndex(const XMLElement& values, const DocumentKeys& keys)
+    : values_(values) {
   for (XMLElementIterator it = values.getElements(XMLElements::Value); it.hasMore();) {
-    const XMLElement element = it.next();
-    const Attributes attributes(element);
-    const std::string_view* value = attributes.Find(XMLAttributes::Value);
-    const std::string_view* flag = attributes.Find("flagValue");
-    if (value == nullptr && flag == nullptr) continue;
+    std::string_view texts[std::size(DocumentKeys::kValueNames)];
+    const std::uint32_t present = DocumentKeys::Read(it.next(), keys.value, texts);
+    const bool hasValue = DocumentKeys::Has(present, DocumentKeys::kValue);
+    const bool hasFlag = DocumentKeys::Has(present, DocumentKeys::kFlag);
+    if (!hasValue && !hasFlag) continue;
     // A flag entry without a "value" is found under the empty text.
-    const std::string_view* label = attributes.Find(XMLAttributes::DisplayLabel);
-    if (value != nullptr) Fill(categories_.entries.emplace_back(), value, label, nullptr);
-    if (flag != nullptr) Fill(flags_.entries.emplace_back(), value, label, flag);
+    const std::string_view value = texts[DocumentKeys::kValue];
+    const std::string_view label = texts[DocumentKeys::kValueLabel];
+    if (hasValue) categories_.entries.push_back({std::string_view(), label, value, false});
+    if (hasFlag) flags_.entries.push_back({texts[DocumentKeys::kFlag], label, value, false});
   }
   IndexValues(categories_.firstByValue, categories_.entries);
   IndexValues(flags_.firstByValue, flags_.entries);

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "datamodel/DocumentKeys.h"
 #include "external/common/TextIndex.h"
 #include "external/hosthelper/XMLElement.h"
 
@@ -25,8 +26,9 @@ class BaseValueIndex {
     bool firstOfValue;              // no earlier entry has this value
   };
 
-  // Indexes the value elements at any depth below `values` (an invalid element indexes none).
-  explicit BaseValueIndex(const KxCppHelperV1::XMLElement& values);
+  // Indexes the value elements at any depth below `values` (an invalid element indexes none),
+  // reading their attributes with `keys`.
+  BaseValueIndex(const KxCppHelperV1::XMLElement& values, const DocumentKeys& keys);
 
   bool Covers(const KxCppHelperV1::XMLElement& values) const { return values == values_; }
   // Among elements with a "value" attribute: the first whose value is `key`, or null.

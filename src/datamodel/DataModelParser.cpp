@@ -3,9 +3,11 @@
 #include "datamodel/DataModelParser.h"
 
 #include <cmath>
+#include <cstdint>
+#include <iterator>
 #include <limits>
+#include <string_view>
 
-#include "datamodel/Attributes.h"
 #include "datamodel/BaseValueIndex.h"
 #include "external/common/XMLElement.h"
 #include "external/hosthelper/XMLNames.h"
@@ -13,6 +15,7 @@
 
 namespace VnKx_1_2 {
 
+using KxCppHelperV1::XMLElement;
 using KxCppHelperV1::XMLElementIterator;
 using KxCppHelperV1::XMLElements;
 
@@ -21,22 +24,25 @@ namespace {
 constexpr double kLowest = std::numeric_limits<double>::lowest();
 constexpr double kHighest = std::numeric_limits<double>::max();
 
-// The five description attributes of a field element; an absent one reads as empty and an
-// empty label becomes the name.
-struct Description {
-  std::string name, storage, role, measure, label;
-  explicit Description(const Attributes& attributes)
-      : name(attributes.Text("name")),
-        storage(attributes.Text("storage")),
-        role(attributes.Text("role")),
-        measure(attributes.Text("measure")),
-        label(attributes.Text("displayLabel")) {
-    if (label.empty()) label = name;
-  }
-  FieldInfo* Create(int fieldIndex) const {
-    return FieldInfo::CreateFieldInfo(name, label, storage, measure, role, fieldIndex);
-  }
-};
+// Whether the attributes present (a mask of DocumentKeys' description) make a field
+// description: a name, a storage, a measure and a role.
+bool Describes(std::uint32_t present) {
+  constexpr std::uint32_t kNeeded = 1u << DocumentKeys::kName | 1u << DocumentKeys::kStorage |
+                                    1u << DocumentKeys::kMeasure | 1u << DocumentKeys::kRole;
+  return (present & kNeeded) == kNeeded;
+}
+
+// The description of a field element: an absent attribute reads as empty, and an empty label
+// as the name.
+FieldInfo::Description Describe(const XMLElement& field, const DocumentKeys& keys) {
+  std::string_view texts[std::size(DocumentKeys::kDescriptionNames)];
+  DocumentKeys::Read(field, keys.description, texts);
+  FieldInfo::Description description{texts[DocumentKeys::kName], texts[DocumentKeys::kDisplayLabel],
+                                     texts[DocumentKeys::kStorage], texts[DocumentKeys::kMeasure],
+                                     texts[DocumentKeys::kRole]};
+  if (description.label.empty()) description.label = description.name;
+  return description;
+}
 
 bool IsCategorical(FieldInfo::Type type) {
   return type != FieldInfo::T_CONTINUOUS && type != FieldInfo::T_TYPELESS;
@@ -62,6 +68,7 @@ void DataModelParser::DestroyFields() {
 unsigned int DataModelParser::ParseDataModel(KxCppHelperV1::XMLDocument document, int* error,
                                              bool defaultRange) {
   XMLElement root = document;
+  keys = DocumentKeys(root);
   fieldFormats.reset(ParseFieldFormats(root));
   unweightedCount = 0;
   weightedCount = 0;
@@ -76,9 +83,8 @@ unsigned int DataModelParser::ParseDataModel(KxCppHelperV1::XMLDocument document
   for (XMLElementIterator it = fieldsElement.getElements(XMLElements::Field); it.hasMore();) {
     if (WasCancelled()) break;
     XMLElement field = it.next();
-    const Attributes attributes(field);
-    if (attributes.Has("name") && attributes.Has("storage") && attributes.Has("measure") &&
-        attributes.Has("role")) {
+    std::string_view description[std::size(DocumentKeys::kDescriptionNames)];
+    if (Describes(DocumentKeys::Read(field, keys.description, description))) {
       if (!ScanDataFields(field, numOfFields, error, defaultRange)) {
         status = StatusParseFailed;
         break;
@@ -91,6 +97,7 @@ unsigned int DataModelParser::ParseDataModel(KxCppHelperV1::XMLDocument document
   // Nothing that views the document outlives the parse.
   baseValueIndex.reset();
   std::vector<CountLookup::Entry>().swap(discreteInOrder);
+  keys = DocumentKeys();
   document.dispose();
   if (WasCancelled()) {
     *error = MsgCancelled;
@@ -165,8 +172,8 @@ void DataModelParser::ReadContinuousStatistics(XMLElement& field, FieldInfo& inf
 
 bool DataModelParser::FillFieldInfo(XMLElement field, int fieldIndex, int* error, bool defaultRange,
                                     FieldInfo*& out) {
-  const Description description{Attributes(field)};
-  std::unique_ptr<FieldInfo> info(description.Create(fieldIndex));
+  const FieldInfo::Description description = Describe(field, keys);
+  std::unique_ptr<FieldInfo> info(FieldInfo::CreateFieldInfo(description, fieldIndex));
   if (!info) {
     *error = MsgFieldNotBuilt;
     return false;
@@ -176,7 +183,7 @@ bool DataModelParser::FillFieldInfo(XMLElement field, int fieldIndex, int* error
     ReadRanges(field, *info, defaultRange);
     ReadContinuousStatistics(field, *info, error);
   } else if (IsCategorical(type)) {
-    const bool isFlag = description.measure == FieldInfo::TYPE_FLAG;
+    const bool isFlag = description.type == FieldInfo::TYPE_FLAG;
     const auto readValues = [&](XMLElement values) {
       if (isFlag) {
         DealWithFlagVar(values, info.get());
@@ -207,8 +214,8 @@ bool DataModelParser::FillFieldInfo(XMLElement field, int fieldIndex, int* error
 
 bool DataModelParser::FillBaseFieldInfo(XMLElement field, XMLElement baseField, int fieldIndex,
                                         int* error, bool defaultRange, FieldInfo*& out) {
-  const Description description{Attributes(baseField)};
-  std::unique_ptr<FieldInfo> info(description.Create(fieldIndex));
+  const FieldInfo::Description description = Describe(baseField, keys);
+  std::unique_ptr<FieldInfo> info(FieldInfo::CreateFieldInfo(description, fieldIndex));
   if (!info) {
     *error = MsgFieldNotBuilt;
     return false;
@@ -226,7 +233,7 @@ bool DataModelParser::FillBaseFieldInfo(XMLElement field, XMLElement baseField, 
     XMLElement baseValues;
     bool underValueLabels = false;
     HasValues_InBF(baseField, baseValues, underValueLabels);
-    if (description.measure == FieldInfo::TYPE_FLAG) {
+    if (description.type == FieldInfo::TYPE_FLAG) {
       DealWithBsFlagVar(counts, labels, baseValues, underValueLabels, info.get());
     } else {
       // Counts read just now are looked up in the document's order, which the labels usually

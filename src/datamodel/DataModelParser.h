@@ -16,6 +16,7 @@
 
 #include "VnKxExport.h"
 #include "datamodel/CountLookup.h"
+#include "datamodel/DocumentKeys.h"
 #include "datamodel/FieldScan.h"
 #include "external/hosthelper/XMLDocument.h"
 #include "fields/FieldInfo.h"
@@ -128,6 +129,9 @@ class VNKX_API DataModelParser {
   std::unique_ptr<BaseValueIndex> baseValueIndex;
   // The subtree of the field being built, walked once for all its readers.
   FieldScan scan;
+  // The attribute names the readers ask for, looked up in the document being parsed (by text
+  // outside a parse).
+  DocumentKeys keys;
   // The declared values of a Values element side by side (texts point into the document), kept
   // between fields so that reading values allocates only for what the fields keep.
   struct DeclaredValues {

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <iterator>
 #include <string_view>
 #include <vector>
 
-#include "datamodel/Attributes.h"
 #include "datamodel/DataModelParser.h"
 #include "external/hosthelper/XMLNames.h"
 #include "peer/PeerStatus.h"
@@ -119,33 +119,26 @@ bool DataModelParser::GetContinuousStat_InPF(XMLElement field, FieldInfo::ST_CTU
                          : field.getElementsDirect(XMLElements::ContinuousStatistics).next();
   if (!statistics.isValid()) return true;
   found = true;
-  const Attributes attributes(statistics);
-  const std::pair<const char*, double*> reals[] = {{XMLAttributes::SumCompWts, &stat.sumCompWts},
-                                                   {XMLAttributes::SumFreqWts, &stat.sumFreqWts},
-                                                   {XMLAttributes::Minimum, &stat.minimum},
-                                                   {XMLAttributes::Maximum, &stat.maximum},
-                                                   {XMLAttributes::Mean, &stat.mean},
-                                                   {XMLAttributes::Variance, &stat.variance}};
-  for (const auto& [attribute, member] : reals) {
-    const std::string_view* text = attributes.Find(attribute);
-    if (text == nullptr) continue;
+  std::string_view texts[std::size(DocumentKeys::kStatisticsNames)];
+  const std::uint32_t present = DocumentKeys::Read(statistics, keys.statistics, texts);
+  double* const reals[] = {&stat.sumCompWts, &stat.sumFreqWts, &stat.minimum,
+                           &stat.maximum,    &stat.mean,       &stat.variance};
+  for (int i = DocumentKeys::kSumCompWts; i <= DocumentKeys::kVariance; ++i) {
+    if (!DocumentKeys::Has(present, i)) continue;
     double value = 0;
-    XMLElement::parseDouble(*text, value);
+    XMLElement::parseDouble(texts[i], value);
     if (!Acceptable(value)) {
       *error = MsgInfiniteContinuousStat;
       return false;
     }
-    *member = value;
+    *reals[i] = value;
   }
-  const std::pair<const char*, std::int64_t*> integers[] = {
-      {XMLAttributes::ExactMinimum, &stat.exactMinimum},
-      {XMLAttributes::ExactMaximum, &stat.exactMaximum}};
-  for (const auto& [attribute, member] : integers) {
-    const std::string_view* text = attributes.Find(attribute);
-    if (text == nullptr) continue;
+  std::int64_t* const integers[] = {&stat.exactMinimum, &stat.exactMaximum};
+  for (int i = DocumentKeys::kExactMinimum; i <= DocumentKeys::kExactMaximum; ++i) {
+    if (!DocumentKeys::Has(present, i)) continue;
     std::int64_t value = 0;
-    XMLElement::parseInt64(*text, value);
-    *member = value;  // a 64-bit integer is always finite
+    XMLElement::parseInt64(texts[i], value);
+    *integers[i - DocumentKeys::kExactMinimum] = value;  // a 64-bit integer is always finite
   }
   return true;
 }
@@ -164,21 +157,16 @@ bool DataModelParser::GetDiscreteStat_InPF(XMLElement field, std::map<std::strin
   discreteInOrder.clear();
   bool ok = true;
   for (XMLElementIterator it = statistics.getElements(XMLElements::Category); it.hasMore();) {
-    const XMLElement category = it.next();
-    const Attributes attributes(category);
-    std::string_view key;
+    std::string_view texts[std::size(DocumentKeys::kCategoryNames)];
+    const std::uint32_t present = DocumentKeys::Read(it.next(), keys.category, texts);
+    const std::string_view key = texts[DocumentKeys::kCategory];
     double count = 0;
-    if (const std::string_view* text = attributes.Find(XMLAttributes::Category)) {
-      key = Attributes::Copy(text);
-      ok = !key.empty();
-    }
-    if (ok) {
-      if (const std::string_view* text = attributes.Find(XMLAttributes::SumFreqWts)) {
-        double value = 0;
-        XMLElement::parseDouble(*text, value);
-        ok = Acceptable(value);
-        if (ok) count = value;
-      }
+    if (DocumentKeys::Has(present, DocumentKeys::kCategory)) ok = !key.empty();
+    if (ok && DocumentKeys::Has(present, DocumentKeys::kCount)) {
+      double value = 0;
+      XMLElement::parseDouble(texts[DocumentKeys::kCount], value);
+      ok = Acceptable(value);
+      if (ok) count = value;
     }
     if (!ok) break;
     discreteInOrder.push_back({key, count, false});
@@ -199,14 +187,16 @@ bool DataModelParser::GetDiscreteStat_InPF(XMLElement field, std::map<std::strin
 }
 
 void DataModelParser::DealWithRangeVar(XMLElement& range, FieldInfo* info, bool isMissing) {
-  const Attributes attributes(range);
-  const std::string_view* minText = attributes.Find("minValue");
-  const std::string_view* maxText = attributes.Find("maxValue");
-  if (minText == nullptr || maxText == nullptr) return;
+  std::string_view texts[std::size(DocumentKeys::kRangeNames)];
+  const std::uint32_t present = DocumentKeys::Read(range, keys.range, texts);
+  if (!DocumentKeys::Has(present, DocumentKeys::kMinValue) ||
+      !DocumentKeys::Has(present, DocumentKeys::kMaxValue)) {
+    return;
+  }
   double low = 0;
   double high = 0;
-  if (!XMLElement::parseDouble(*minText, low)) return;
-  if (!XMLElement::parseDouble(*maxText, high)) return;
+  if (!XMLElement::parseDouble(texts[DocumentKeys::kMinValue], low)) return;
+  if (!XMLElement::parseDouble(texts[DocumentKeys::kMaxValue], high)) return;
   info->AddRange(low, high, isMissing);
 }
 

@@ -1,6 +1,9 @@
 // The parser's readers of declared categorical and flag values, for fields and base fields.
 
-#include "datamodel/Attributes.h"
+#include <cstdint>
+#include <iterator>
+#include <string_view>
+
 #include "datamodel/BaseValueIndex.h"
 #include "datamodel/DataModelParser.h"
 #include "external/common/TextIndex.h"
@@ -10,7 +13,6 @@
 
 namespace VnKx_1_2 {
 
-using KxCppHelperV1::XMLAttributes;
 using KxCppHelperV1::XMLElementIterator;
 using KxCppHelperV1::XMLElements;
 using KxCppHelperV1::XMLEntities;
@@ -62,15 +64,15 @@ void DataModelParser::DealWithCatVar(XMLElement& values, FieldInfo* field, bool 
   declared.partitionSlots.clear();
   bool anyPartition = false;
   for (XMLElementIterator it = values.getElements(XMLElements::Value); it.hasMore();) {
-    const XMLElement element = it.next();
-    const Attributes attributes(element);
-    const std::string_view* valueText = attributes.Find(XMLAttributes::Value);
-    if (valueText == nullptr) continue;
-    const std::string_view* partition = attributes.Find(XMLAttributes::DefinePartition);
-    const int slot = partition == nullptr ? -1 : PartitionSlot(*partition);
+    std::string_view texts[std::size(DocumentKeys::kValueNames)];
+    const std::uint32_t present = DocumentKeys::Read(it.next(), keys.value, texts);
+    if (!DocumentKeys::Has(present, DocumentKeys::kValue)) continue;
+    const int slot = DocumentKeys::Has(present, DocumentKeys::kPartition)
+                         ? PartitionSlot(texts[DocumentKeys::kPartition])
+                         : -1;
     anyPartition |= slot >= 0;
-    Attributes::AppendTo(declared.values, valueText);
-    Attributes::AppendTo(declared.labels, attributes.Find(XMLAttributes::DisplayLabel));
+    declared.values.push_back(texts[DocumentKeys::kValue]);
+    declared.labels.push_back(texts[DocumentKeys::kValueLabel]);
     declared.partitionSlots.push_back(slot);
   }
   AddValues(field, declared.values, isMissing);
@@ -97,13 +99,12 @@ void DataModelParser::DealWithFlagVar(XMLElement& values, FieldInfo* field) {
   std::string flagValues[2];
   std::string flagLabels[2];
   for (XMLElementIterator it = values.getElements(XMLElements::Value); it.hasMore();) {
-    const XMLElement element = it.next();
-    const Attributes attributes(element);
-    const std::string_view* flag = attributes.Find("flagValue");
-    if (flag == nullptr) continue;
-    const int slot = *flag == "true" ? 0 : 1;
-    flagValues[slot] = attributes.Text("value");
-    flagLabels[slot] = attributes.Text("displayLabel");
+    std::string_view texts[std::size(DocumentKeys::kValueNames)];
+    const std::uint32_t present = DocumentKeys::Read(it.next(), keys.value, texts);
+    if (!DocumentKeys::Has(present, DocumentKeys::kFlag)) continue;
+    const int slot = texts[DocumentKeys::kFlag] == "true" ? 0 : 1;
+    flagValues[slot] = texts[DocumentKeys::kValue];
+    flagLabels[slot] = texts[DocumentKeys::kValueLabel];
     field->SetBinaryFlagValue(slot);
   }
   field->AddValue(flagValues[0], false, 0.0);
@@ -117,18 +118,17 @@ bool DataModelParser::GetDspLabels_InPF(XMLElement field, XMLElement& values, La
   if (!first.isValid()) return false;
   values = first;
   for (XMLElementIterator it = values.getElements(XMLElements::Value); it.hasMore();) {
-    const XMLElement element = it.next();
-    const Attributes attributes(element);
-    const std::string_view* value = attributes.Find(XMLAttributes::Value);
-    if (value == nullptr) continue;
-    labels.emplace_back(attributes.Text(XMLAttributes::DisplayLabel), std::string(*value));
+    std::string_view texts[std::size(DocumentKeys::kValueNames)];
+    const std::uint32_t present = DocumentKeys::Read(it.next(), keys.value, texts);
+    if (!DocumentKeys::Has(present, DocumentKeys::kValue)) continue;
+    labels.emplace_back(texts[DocumentKeys::kValueLabel], texts[DocumentKeys::kValue]);
   }
   return !labels.empty();
 }
 
 const BaseValueIndex& DataModelParser::IndexOf(const XMLElement& values) {
   if (!baseValueIndex || !baseValueIndex->Covers(values)) {
-    baseValueIndex = std::make_unique<BaseValueIndex>(values);
+    baseValueIndex = std::make_unique<BaseValueIndex>(values, keys);
   }
   return *baseValueIndex;
 }

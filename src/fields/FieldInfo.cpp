@@ -30,9 +30,9 @@ Enum FirstMatch(std::string_view text, const std::pair<std::string_view, Enum> (
 FieldInfo::Storage StorageOf(std::string_view text) {
   using F = FieldInfo;
   static const std::pair<std::string_view, F::Storage> kOrder[] = {
-      {F::STORAGE_INTEGER, F::S_INTEGER}, {F::STORAGE_REAL, F::S_REAL},
-      {F::STORAGE_STRING, F::S_STRING},   {F::STORAGE_UNKNOWN, F::S_UNKNOWN},
-      {F::STORAGE_DATE, F::S_DATE},       {F::STORAGE_TIME, F::S_TIME},
+      {F::STORAGE_INTEGER, F::S_INTEGER},    {F::STORAGE_REAL, F::S_REAL},
+      {F::STORAGE_STRING, F::S_STRING},      {F::STORAGE_UNKNOWN, F::S_UNKNOWN},
+      {F::STORAGE_DATE, F::S_DATE},          {F::STORAGE_TIME, F::S_TIME},
       {F::STORAGE_TIMESTAMP, F::S_TIMESTAMP}};
   return FirstMatch(text, kOrder, F::S_UNKNOWN);
 }
@@ -96,9 +96,13 @@ FieldInfo::Direction FieldInfo::ToFieldDirection(std::string text) {
 FieldInfo* FieldInfo::CreateFieldInfo(const std::string& name, const std::string& label,
                                       const std::string& storageText, const std::string& typeText,
                                       const std::string& directionText, int dataIndex) {
-  const Storage storage = StorageOf(storageText);
-  const Direction direction = DirectionOf(directionText);
-  Type type = TypeOf(typeText);
+  return CreateFieldInfo(Description{name, label, storageText, typeText, directionText}, dataIndex);
+}
+
+FieldInfo* FieldInfo::CreateFieldInfo(const Description& description, int dataIndex) {
+  const Storage storage = StorageOf(description.storage);
+  const Direction direction = DirectionOf(description.direction);
+  Type type = TypeOf(description.type);
   if (direction == D_FREQWEIGHT && storage != S_STRING) type = T_CONTINUOUS;
   std::unique_ptr<FieldInfo> field;
   if (storage == S_STRING) {
@@ -108,7 +112,7 @@ FieldInfo* FieldInfo::CreateFieldInfo(const std::string& name, const std::string
   } else {
     return nullptr;
   }
-  field->SetFieldBaseInfo(name, label, storage, type, direction, dataIndex);
+  field->AssignBaseInfo(description.name, description.label, storage, type, direction, dataIndex);
   return field.release();
 }
 
@@ -124,8 +128,13 @@ FieldInfo::~FieldInfo() {
 void FieldInfo::SetFieldBaseInfo(const std::string& name, const std::string& label,
                                  Storage storage_, Type type_, Direction direction_,
                                  int dataIndex_) {
-  fieldName = name;
-  fieldLabel = label;
+  AssignBaseInfo(name, label, storage_, type_, direction_, dataIndex_);
+}
+
+void FieldInfo::AssignBaseInfo(std::string_view name, std::string_view label, Storage storage_,
+                               Type type_, Direction direction_, int dataIndex_) {
+  fieldName.assign(name);
+  fieldLabel.assign(label);
   storage = storage_;
   type = type_;
   direction = direction_;

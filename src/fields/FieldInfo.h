@@ -14,6 +14,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "VnKxExport.h"
@@ -142,6 +143,12 @@ class VNKX_API FieldInfo {
   static FieldInfo* CreateFieldInfo(const std::string& name, const std::string& label,
                                     const std::string& storageText, const std::string& typeText,
                                     const std::string& directionText, int dataIndex);
+  // The texts that describe a field, as views (a reader of a document need not copy them).
+  struct Description {
+    std::string_view name, label, storage, type, direction;
+  };
+  // CreateFieldInfo from views: the field copies only its name and label.
+  static FieldInfo* CreateFieldInfo(const Description& description, int dataIndex);
 
   FieldInfo();
   FieldInfo(const FieldInfo&) = delete;
@@ -235,6 +242,9 @@ class VNKX_API FieldInfo {
   }
 
  protected:
+  // SetFieldBaseInfo from views.
+  void AssignBaseInfo(std::string_view name, std::string_view label, Storage storage, Type type,
+                      Direction direction, int dataIndex);
   // Steps the kinds take while adding their variable (looked up at indexInVarList).
   void AddStorageType(VnXML_1_2::VnVarList& varList);
   void SetOrdinalFlag(VnXML_1_2::VnVarList& varList);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <limits>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "external/hosthelper/BufferHelper.h"
@@ -125,12 +126,51 @@ TEST(XMLElementInvalid, SearchesAreEmptyReadsAndAdditionsThrow) {
     EXPECT_THROW(element.getAttribute("name", text), XMLException);
     EXPECT_THROW(element.getAttribute("name", number), XMLException);
     EXPECT_THROW(element.getAttribute("name", integer), XMLException);
+    const XMLElement::AttributeKey key = element.attributeKey("name");
+    std::string_view view;
+    EXPECT_THROW(element.getAttributes(&key, &view, 1), XMLException);
     XMLElement copy = element;
     EXPECT_THROW(copy.addElement("a"), XMLException);
     EXPECT_THROW(copy.addAttribute("a", "b"), XMLException);
     EXPECT_THROW(copy.addText("t"), XMLException);
     EXPECT_THROW(copy.doc2string(), XMLException);
   }
+}
+
+TEST(XMLElementAttributeKeys, OnePassReadsAnswerAsReadsByName) {
+  XMLDocument document = HostHelper::createFromContents(
+      "<r z0='0'><e b='2' a='1' c='' d='x&amp;y'/><f/><g a='3' b='4'/></r>");
+  XMLElement root = document;
+  const XMLElement e = root.getElement("e");
+  const char* const names[] = {"a", "b", "c", "d", "absent"};
+  XMLElement::AttributeKey keys[5];
+  for (int i = 0; i < 5; ++i) keys[i] = e.attributeKey(names[i]);
+  std::string_view values[5] = {"-", "-", "-", "-", "untouched"};
+  EXPECT_EQ(e.getAttributes(keys, values, 5), 0b01111u);
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(values[i], e.getAttribute(names[i])) << names[i];
+  EXPECT_EQ(values[3], "x&y");
+  EXPECT_EQ(values[4], "untouched");
+  // The keys serve every element of the document.
+  EXPECT_EQ(root.getElement("f").getAttributes(keys, values, 5), 0u);
+  EXPECT_EQ(root.getElement("g").getAttributes(keys, values, 2), 0b11u);
+  EXPECT_EQ(values[0], "3");
+  EXPECT_EQ(values[1], "4");
+  // Keys of another document, whose names sit at other indexes, and keys made without a
+  // document match by text.
+  XMLDocument other = HostHelper::createFromContents("<q absent='' d='' a=''/>");
+  const XMLElement q = other;
+  const XMLElement::AttributeKey byText[] = {q.attributeKey("a"), q.attributeKey("absent"),
+                                             XMLElement().attributeKey("d")};
+  std::string_view read[3];
+  EXPECT_EQ(e.getAttributes(byText, read, 3), 0b101u);
+  EXPECT_EQ(read[0], "1");
+  EXPECT_EQ(read[2], "x&y");
+  // A name the document did not hold when the key was made stays unmatched.
+  XMLElement changed = e;
+  changed.addAttribute("absent", "now");
+  EXPECT_EQ(changed.getAttributes(&keys[4], values, 1), 0u);
+  EXPECT_EQ(changed.getAttributes(&byText[1], values, 1), 1u);
+  EXPECT_EQ(values[0], "now");
 }
 
 struct NumberCase {

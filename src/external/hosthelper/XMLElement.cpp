@@ -130,6 +130,28 @@ const xmltree::Attribute* XMLElement::findAttribute(const char* name) const {
   return name == nullptr ? nullptr : tree_->FindAttribute(index_, name);
 }
 
+XMLElement::AttributeKey XMLElement::attributeKey(const char* name) const {
+  AttributeKey key;
+  key.text_ = name;
+  if (tree_ != nullptr && name != nullptr) {
+    key.tree_ = tree_;
+    key.name_ = tree_->Lookup(name);
+  }
+  return key;
+}
+
+std::uint32_t XMLElement::getAttributesByText(const AttributeKey* keys, std::string_view* values,
+                                              std::size_t count) const {
+  std::uint32_t found = 0;
+  for (std::size_t i = 0; i < count; ++i) {
+    if (const xmltree::Attribute* attribute = findAttribute(keys[i].text_)) {
+      values[i] = tree_->ValueOf(*attribute);
+      found |= std::uint32_t{1} << i;
+    }
+  }
+  return found;
+}
+
 bool XMLElement::getAttribute(const char* name, std::string& value) const {
   const xmltree::Attribute* attribute = findAttribute(name);
   if (attribute == nullptr) return false;

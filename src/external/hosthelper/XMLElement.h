@@ -99,6 +99,50 @@ class KXCOMSERV_API XMLElement {
     }
     return n.attributeCount;
   }
+  // An attribute name looked up once in a document, for reads that repeat it over many of the
+  // document's elements: such a read compares an index instead of a text. On an element of
+  // another document the key is matched by its text. A name that the document did not hold
+  // when the key was made matches none of its attributes.
+  class AttributeKey {
+   public:
+    AttributeKey() = default;
+
+   private:
+    friend class XMLElement;
+    const xmltree::Tree* tree_ = nullptr;
+    std::uint32_t name_ = xmltree::kNone;  // index in the tree's names
+    const char* text_ = nullptr;
+  };
+  // The key of `name` in this element's document (matched by its text alone when the element
+  // is invalid); `name` must outlive the key.
+  AttributeKey attributeKey(const char* name) const;
+  // Reads the attributes that `keys` name in one pass, without copies: the text of the first
+  // attribute of keys[i]'s name goes to values[i] (left as it is when there is none). Returns a
+  // mask with bit i set when keys[i]'s attribute is present. At most 32 keys; throws as
+  // getAttribute does.
+  std::uint32_t getAttributes(const AttributeKey* keys, std::string_view* values,
+                              std::size_t count) const {
+    if (tree_ == nullptr) requireValid("getAttribute");
+    for (std::size_t i = 0; i < count; ++i) {
+      if (keys[i].tree_ != tree_) return getAttributesByText(keys, values, count);
+    }
+    std::uint32_t found = 0;
+    const xmltree::Node& n = node();
+    const xmltree::Attribute* attribute = tree_->attributes.data() + n.firstAttribute;
+    const xmltree::Attribute* const end = attribute + n.attributeCount;
+    for (; attribute != end; ++attribute) {
+      for (std::size_t i = 0; i < count; ++i) {
+        const std::uint32_t bit = std::uint32_t{1} << i;
+        if (attribute->name == keys[i].name_ && (found & bit) == 0) {
+          values[i] = tree_->ValueOf(*attribute);
+          found |= bit;
+          break;
+        }
+      }
+    }
+    return found;
+  }
+
   // The numeric reads' rules applied to a text: false (value untouched) when it is not a number.
   static bool parseDouble(std::string_view text, double& value);
   static bool parseInt64(std::string_view text, std::int64_t& value);
@@ -132,6 +176,9 @@ class KXCOMSERV_API XMLElement {
   void requireValid(const char* operation) const;
   // The attribute of `name` (null when absent or `name` is null); throws as getAttribute does.
   const xmltree::Attribute* findAttribute(const char* name) const;
+  // getAttributes for keys that are not all of this element's document: each found by its text.
+  std::uint32_t getAttributesByText(const AttributeKey* keys, std::string_view* values,
+                                    std::size_t count) const;
 
  private:
   friend class XMLElementIterator;
@@ -160,8 +207,7 @@ class KXCOMSERV_API XMLElementIterator {
 
  private:
   friend class XMLElement;
-  XMLElementIterator(xmltree::Tree* tree, std::uint32_t scope, std::string_view name,
-                     bool direct);
+  XMLElementIterator(xmltree::Tree* tree, std::uint32_t scope, std::string_view name, bool direct);
 
   bool matches(std::uint32_t index) const {
     const xmltree::Node& node = tree_->nodes[index];
