@@ -413,12 +413,20 @@ class Tree::Parser {
     latest.name = name.data();
     latest.node = element;
     last_ = element;
-    std::uint32_t position = 0;
+    // The attributes of the like element, whose names the attributes here likely repeat.
+    std::uint32_t likeFirst = 0;
+    std::uint32_t likeCount = 0;
+    if (like != kNone) {
+      likeFirst = tree_.nodes[like].firstAttribute;
+      likeCount = tree_.nodes[like].attributeCount;
+    }
+    std::uint32_t count = 0;
     char c = *s;
     for (;;) {
       if (!Is(c, kSpace) && c != '>' && c != '/') Fail("unexpected character in a tag", s);
       while (Is(c, kSpace)) c = *++s;
       if (c == '>') {
+        tree_.nodes[element].attributeCount = count;
         open_ = element;
         last_ = kNone;
         p_ = s + 1;
@@ -426,26 +434,23 @@ class Tree::Parser {
       }
       if (c == '/') {
         if (s[1] != '>') Fail("expected '>' after '/'", s + 1);
+        tree_.nodes[element].attributeCount = count;
         p_ = s + 2;
         return;
       }
       if (!Is(c, kNameStart)) Fail("unexpected character in a tag", s);
-      c = ReadAttribute(s, like, position++);
+      c = ReadAttribute(s, count < likeCount ? tree_.attributes[likeFirst + count].name : kNone);
+      ++count;
     }
   }
 
-  // The attribute whose name starts at s, at `position` in an element whose name the element
-  // `like` (or none) had before it; leaves s after its closing quote and returns the character
-  // there.
-  char ReadAttribute(const char*& s, std::uint32_t like, std::uint32_t position) {
+  // The attribute whose name starts at s, whose name is likely the name at `guess` (or kNone
+  // for no guess); leaves s after its closing quote and returns the character there.
+  char ReadAttribute(const char*& s, std::uint32_t guess) {
     std::uint32_t nameIndex = kNone;
-    if (like != kNone && position < tree_.nodes[like].attributeCount) {
-      const std::uint32_t guess =
-          tree_.attributes[tree_.nodes[like].firstAttribute + position].name;
-      if (NameAt(s, tree_.names[guess], tree_.nameHeads_[guess])) {
-        nameIndex = guess;
-        s += tree_.names[guess].size();
-      }
+    if (guess != kNone && NameAt(s, tree_.names[guess], tree_.nameHeads_[guess])) {
+      nameIndex = guess;
+      s += tree_.names[guess].size();
     }
     if (nameIndex == kNone) nameIndex = ReadName(s);
     char c = *s;
@@ -472,7 +477,6 @@ class Tree::Parser {
     attribute.valueLength = static_cast<std::uint32_t>(out_ - stored);
     attribute.name = nameIndex;
     ++out_;
-    ++tree_.nodes.back().attributeCount;
     return *++s;
   }
 
