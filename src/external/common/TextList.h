@@ -1,12 +1,16 @@
 #pragma once
 
-// A list of texts kept back to back in one buffer and read by position as views: two
-// allocations for the whole list instead of one string object (and, for long texts, one
-// allocation) per text. Texts are added at the end only.
+// A list of texts kept back to back in one block and read by position as views: one allocation
+// for the whole list instead of one string object (and, for long texts, one allocation) per
+// text. The block holds where each text ends, then the texts' bytes. Texts are added at the end
+// only.
 
+#include <algorithm>
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "external/hosthelper/ShortText.h"
@@ -16,38 +20,61 @@ namespace VnCommon_1_2 {
 class TextList {
  public:
   TextList() = default;
-  // The texts in order: the buffer sized once, each text copied to its place.
-  explicit TextList(const std::vector<std::string>& texts) : ends_(texts.size()) {
+  // The texts in order: the block sized once, each text copied to its place.
+  explicit TextList(const std::vector<std::string>& texts) {
     std::size_t bytes = 0;
     for (const std::string& text : texts) bytes += text.size();
-    bytes_.resize(bytes);
-    std::size_t end = 0;
-    for (std::size_t i = 0; i < texts.size(); ++i) {
-      const std::string& text = texts[i];
-      KxCppHelperV1::CopyText(bytes_.data() + end, text);
-      end += text.size();
-      ends_[i] = end;
+    Allocate(texts.size(), bytes);
+    std::size_t* const ends = Ends();
+    char* const out = Bytes();
+    for (const std::string& text : texts) {
+      KxCppHelperV1::CopyText(out + used_, text);
+      used_ += text.size();
+      ends[size_++] = used_;
     }
+  }
+  TextList(const TextList& other) {
+    Allocate(other.size_, other.used_);
+    CopyFrom(other);
+  }
+  TextList& operator=(const TextList& other) {
+    if (this != &other) *this = TextList(other);
+    return *this;
+  }
+  TextList(TextList&& other) noexcept { Swap(other); }
+  TextList& operator=(TextList&& other) noexcept {
+    TextList taken(std::move(other));
+    Swap(taken);
+    return *this;
   }
 
   void Append(std::string_view text) {
-    bytes_.insert(bytes_.end(), text.begin(), text.end());
-    ends_.push_back(bytes_.size());
+    if (size_ == textCapacity_ || text.size() > byteCapacity_ - used_) {
+      Grow(std::max(size_ + 1, 2 * textCapacity_),
+           std::max(used_ + text.size(), 2 * byteCapacity_));
+    }
+    KxCppHelperV1::CopyText(Bytes() + used_, text);
+    used_ += text.size();
+    Ends()[size_++] = used_;
   }
+  // Makes room for `texts` more texts of `bytes` bytes in all.
   void Reserve(std::size_t texts, std::size_t bytes) {
-    ends_.reserve(ends_.size() + texts);
-    bytes_.reserve(bytes_.size() + bytes);
+    if (size_ + texts > textCapacity_ || used_ + bytes > byteCapacity_) {
+      Grow(std::max(size_ + texts, textCapacity_), std::max(used_ + bytes, byteCapacity_));
+    }
   }
+  // Empties the list; the block stays for what is added next.
   void Clear() {
-    bytes_.clear();
-    ends_.clear();
+    size_ = 0;
+    used_ = 0;
   }
 
-  std::size_t Size() const { return ends_.size(); }
-  bool Empty() const { return ends_.empty(); }
+  std::size_t Size() const { return size_; }
+  bool Empty() const { return size_ == 0; }
   std::string_view operator[](std::size_t i) const {
-    const std::size_t begin = i == 0 ? 0 : ends_[i - 1];
-    return std::string_view(bytes_.data() + begin, ends_[i] - begin);
+    const std::size_t* const ends = Ends();
+    const std::size_t begin = i == 0 ? 0 : ends[i - 1];
+    return std::string_view(Bytes() + begin, ends[i] - begin);
   }
   // A copy as separate strings.
   std::vector<std::string> Strings() const {
@@ -58,8 +85,46 @@ class TextList {
   }
 
  private:
-  std::vector<char> bytes_;
-  std::vector<std::size_t> ends_;  // where each text ends in bytes_
+  std::size_t* Ends() const { return block_.get(); }
+  // The bytes follow the ends; characters may be stored in any object's storage.
+  char* Bytes() const { return reinterpret_cast<char*>(block_.get() + textCapacity_); }
+
+  // A new, uninitialised block for `texts` texts of `bytes` bytes; the list is then empty.
+  void Allocate(std::size_t texts, std::size_t bytes) {
+    const std::size_t words = texts + (bytes + sizeof(std::size_t) - 1) / sizeof(std::size_t);
+    block_.reset(words == 0 ? nullptr : new std::size_t[words]);
+    textCapacity_ = texts;
+    byteCapacity_ = bytes;
+    size_ = 0;
+    used_ = 0;
+  }
+  // Copies `other`'s texts into this list's block, which has room for them.
+  void CopyFrom(const TextList& other) {
+    if (other.size_ != 0) std::copy(other.Ends(), other.Ends() + other.size_, Ends());
+    if (other.used_ != 0) std::copy(other.Bytes(), other.Bytes() + other.used_, Bytes());
+    size_ = other.size_;
+    used_ = other.used_;
+  }
+  // Moves the texts to a block with room for `texts` texts of `bytes` bytes.
+  void Grow(std::size_t texts, std::size_t bytes) {
+    TextList grown;
+    grown.Allocate(texts, bytes);
+    grown.CopyFrom(*this);
+    Swap(grown);
+  }
+  void Swap(TextList& other) noexcept {
+    std::swap(block_, other.block_);
+    std::swap(textCapacity_, other.textCapacity_);
+    std::swap(byteCapacity_, other.byteCapacity_);
+    std::swap(size_, other.size_);
+    std::swap(used_, other.used_);
+  }
+
+  std::unique_ptr<std::size_t[]> block_;
+  std::size_t textCapacity_ = 0;
+  std::size_t byteCapacity_ = 0;
+  std::size_t size_ = 0;  // texts
+  std::size_t used_ = 0;  // bytes
 };
 
 }  // namespace VnCommon_1_2

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "external/common/TextIndex.h"
+#include "external/common/TextList.h"
 
 namespace VnXML_1_2 {
 namespace {
@@ -120,6 +121,42 @@ TEST(TextIndex, TellsApartTextsThatDifferInAnyByte) {
   for (size_t i = 0; i < texts.size(); ++i) {
     EXPECT_EQ(ofPositions.Find(texts[i]), static_cast<int>(i)) << texts[i].size();
   }
+}
+
+TEST(TextList, GrowthCopiesAndMovesKeepEveryText) {
+  // Built from strings, then grown text by text past its block several times, with empty and
+  // long texts among them.
+  std::vector<std::string> texts = {"", "a", std::string(40, 'l'), "mid"};
+  VnCommon_1_2::TextList list(texts);
+  for (int i = 0; i < 100; ++i) {
+    const std::string text = "t" + std::to_string(i) + std::string(i % 23, 'x');
+    texts.push_back(i % 7 == 0 ? std::string() : text);
+    list.Append(texts.back());
+  }
+  ASSERT_EQ(list.Strings(), texts);
+
+  VnCommon_1_2::TextList copy(list);
+  VnCommon_1_2::TextList assigned({"old"});
+  assigned = list;
+  const VnCommon_1_2::TextList& same = assigned;
+  assigned = same;
+  EXPECT_EQ(copy.Strings(), texts);
+  EXPECT_EQ(assigned.Strings(), texts);
+
+  VnCommon_1_2::TextList moved(std::move(copy));
+  EXPECT_EQ(moved.Strings(), texts);
+  EXPECT_TRUE(copy.Empty());  // NOLINT(bugprone-use-after-move): a moved-from list is empty
+  copy.Append("again");
+  EXPECT_EQ(copy.Strings(), std::vector<std::string>{"again"});
+
+  // Cleared, the list keeps its block and takes new texts from the start.
+  list.Clear();
+  EXPECT_TRUE(list.Empty());
+  list.Reserve(2, 3);
+  list.Append("xy");
+  list.Append("z");
+  EXPECT_EQ(list.Strings(), (std::vector<std::string>{"xy", "z"}));
+  EXPECT_EQ(VnCommon_1_2::TextList(std::vector<std::string>()).Size(), 0u);
 }
 
 }  // namespace
