@@ -21,7 +21,9 @@ VnXML_1_2::XMLElement* DataModelParser::ParseFieldFormats(XMLElement root) {
 
 VnXML_1_2::XMLElement* DataModelParser::ParseFieldFormat(XMLElement field) {
   if (!field.isValid()) return nullptr;
-  const XMLElement format = field.getElementsDirect(XMLElements::FieldFormat).next();
+  const XMLElement format = scan.Covers(field)
+                                ? scan.fieldFormat
+                                : field.getElementsDirect(XMLElements::FieldFormat).next();
   if (!format.isValid()) return nullptr;
   VnPeerParseXML converter;
   return converter.ConvertFieldFormat(format);

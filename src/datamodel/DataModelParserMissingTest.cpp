@@ -91,7 +91,8 @@ TEST(DataModelParserFormats, DocumentTreeKeepsFirstOfEachKindInFixedOrder) {
   ParseHarness h(DataModel(
       "<Field name='d' storage='date' measure='continuous' role='input'>"
       "<FieldFormat useNamedFormat='D1' extra='dropped'><DateFormat name='d' formatType='iso'>"
-      "<TimeFormat name='t' paddedHMS='true'/></DateFormat></FieldFormat></Field>"
+      "<TimeFormat name='t' paddedHMS='true'/></DateFormat></FieldFormat>"
+      "<FieldFormat useNamedFormat='second'/></Field>"
       "<Field name='e' storage='date' measure='continuous' role='input'>"
       "<Wrap><FieldFormat useNamedFormat='hidden'/></Wrap></Field>",
       "<FieldFormats count='2' defaultNumberFormat='N' bogus='x'>"

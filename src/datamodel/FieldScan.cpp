@@ -20,6 +20,7 @@ bool FieldScan::Scan(const XMLElement& field) {
   ranges.clear();
   continuousStatistics = XMLElement();
   discreteStatistics = XMLElement();
+  fieldFormat = XMLElement();
   fieldValues.clear();
   labelValues.clear();
   hasNestedField = false;
@@ -48,6 +49,8 @@ bool FieldScan::Scan(const XMLElement& field) {
         if (SameText(name, XMLElements::Field)) {
           hasNestedField = true;
           if (++nestedFields > kMaxNestedFields) return false;
+        } else {
+          keepFirstChild(fieldFormat, element, name, XMLElements::FieldFormat);
         }
         break;
       case 'M':

@@ -3,8 +3,8 @@
 // The elements below one field element that the parser's readers look for, gathered in a single
 // walk of the field's subtree in document order: the first base field and value labels, every
 // missing-values, model-field and range element, the field's first continuous and discrete
-// statistics children, the values children of the field and of its value labels, and whether a
-// field element is nested inside.
+// statistics and field-format children, the values children of the field and of its value
+// labels, and whether a field element is nested inside.
 
 #include <vector>
 
@@ -32,6 +32,7 @@ class FieldScan {
   std::vector<KxCppHelperV1::XMLElement> ranges;
   KxCppHelperV1::XMLElement continuousStatistics;  // direct children of the field
   KxCppHelperV1::XMLElement discreteStatistics;
+  KxCppHelperV1::XMLElement fieldFormat;
   std::vector<KxCppHelperV1::XMLElement> fieldValues;
   std::vector<KxCppHelperV1::XMLElement> labelValues;  // direct children of valueLabels
   bool hasNestedField = false;
