@@ -361,7 +361,11 @@ class Tree::Parser {
   bool NameOfNodeAt(const char* s, std::uint32_t node, std::string_view& name) const {
     if (node == kNone || !tree_.nodes[node].isElement) return false;
     const std::string_view known(tree_.nodes[node].text, tree_.nodes[node].length);
-    if (!NameAt(s, known, HeadOf(known.data(), known.size(), true))) return false;
+    // An element's name is one of the tree's names, zero-padded to eight bytes: its first word
+    // is its head as it stands.
+    std::uint64_t head;
+    std::memcpy(&head, known.data(), 8);
+    if (!NameAt(s, known, head)) return false;
     name = known;
     return true;
   }
