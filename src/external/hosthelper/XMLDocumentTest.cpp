@@ -271,6 +271,16 @@ TEST(XMLDocumentParse, MarkupRulesOfWellFormedText) {
             "<r><x/></r>");
 }
 
+TEST(XMLDocumentParse, TextEndsAtItsFirstZeroByteWhereverItLies) {
+  // The zero at every offset around the sixteen- and thirty-two-byte blocks of the first pass.
+  for (size_t pad = 0; pad <= 140; ++pad) {
+    const std::string document = "<r a='" + std::string(pad, '=') + "'/>";
+    const std::string text = document + std::string(1, '\0') + "<garbage " + std::string(pad, '<');
+    EXPECT_EQ(HostHelper::createFromContents(text).getAttribute("a"), std::string(pad, '='))
+        << pad;
+  }
+}
+
 TEST(XMLDocumentParse, AttributesFarFromTheirNamesAndLongNames) {
   const std::string gap(70000, ' ');
   const XMLDocument far = HostHelper::createFromContents("<r a" + gap + "=" + gap + "'x' b='y'/>");
