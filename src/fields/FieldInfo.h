@@ -232,11 +232,12 @@ class VNKX_API FieldInfo {
   void SetIndexInVarList(int index) { indexInVarList = index; }
   void PrepareEncoder(VnXML_1_2::VnVarList& varList);
   void PrepareDataHelper(KxCppHelperV1::DataHelper* helper) {
+    if (helper == dataHelper) return;
     dataHelper = helper;
     dataHelperChanges.fetch_add(1, std::memory_order_release);
   }
-  // Counts PrepareDataHelper calls on every field of the process, so that a reader that checked
-  // its fields' helpers knows when it must check them again.
+  // Counts the changes PrepareDataHelper made on every field of the process, so that a reader
+  // that checked its fields' helpers knows when it must check them again.
   static std::uint64_t DataHelperChanges() {
     return dataHelperChanges.load(std::memory_order_acquire);
   }

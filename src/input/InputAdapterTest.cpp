@@ -469,6 +469,15 @@ TEST_F(AdapterReads, AFieldBoundToAnotherCursorReadsThroughIt) {
   EXPECT_EQ(record[2], -1.0);
   EXPECT_FALSE(missing[2]);
   EXPECT_EQ(second.valueCalls(), 1u);
+  // Bound to the other cursor again (no change), then back to the adapter's: the reads follow.
+  Admitted(*adapter)[2]->PrepareDataHelper(&other);
+  adapter->GetValues(record, missing);
+  EXPECT_EQ(record[2], -1.0);
+  EXPECT_EQ(second.valueCalls(), 2u);
+  Admitted(*adapter)[2]->PrepareDataHelper(h.data.get());
+  adapter->GetValues(record, missing);
+  EXPECT_TRUE(missing[2]);
+  EXPECT_EQ(second.valueCalls(), 2u);
 }
 
 }  // namespace
