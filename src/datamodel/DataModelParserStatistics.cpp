@@ -131,7 +131,7 @@ bool DataModelParser::GetContinuousStat_InPF(XMLElement field, FieldInfo::ST_CTU
       *error = MsgInfiniteContinuousStat;
       return false;
     }
-    *reals[i] = value;
+    *reals[i - DocumentKeys::kSumCompWts] = value;
   }
   std::int64_t* const integers[] = {&stat.exactMinimum, &stat.exactMaximum};
   for (int i = DocumentKeys::kExactMinimum; i <= DocumentKeys::kExactMaximum; ++i) {

@@ -118,8 +118,8 @@ class KXCOMSERV_API XMLElement {
   AttributeKey attributeKey(const char* name) const;
   // Reads the attributes that `keys` name in one pass, without copies: the text of the first
   // attribute of keys[i]'s name goes to values[i] (left as it is when there is none). Returns a
-  // mask with bit i set when keys[i]'s attribute is present. At most 32 keys; throws as
-  // getAttribute does.
+  // mask with bit i set when keys[i]'s attribute is present. At most 32 keys, each naming a
+  // different attribute; throws as getAttribute does.
   std::uint32_t getAttributes(const AttributeKey* keys, std::string_view* values,
                               std::size_t count) const {
     if (tree_ == nullptr) requireValid("getAttribute");
