@@ -27,14 +27,15 @@ class TextList {
     Allocate(texts.size(), bytes);
     std::size_t* const ends = Ends();
     char* const out = Bytes();
+    std::size_t end = 0;
     for (const std::string& text : texts) {
-      KxCppHelperV1::CopyText(out + used_, text);
-      used_ += text.size();
-      ends[size_++] = used_;
+      KxCppHelperV1::CopyText(out + end, text);
+      end += text.size();
+      ends[size_++] = end;
     }
   }
   TextList(const TextList& other) {
-    Allocate(other.size_, other.used_);
+    Allocate(other.size_, other.Used());
     CopyFrom(other);
   }
   TextList& operator=(const TextList& other) {
@@ -49,25 +50,23 @@ class TextList {
   }
 
   void Append(std::string_view text) {
-    if (size_ == textCapacity_ || text.size() > byteCapacity_ - used_) {
-      Grow(std::max(size_ + 1, 2 * textCapacity_),
-           std::max(used_ + text.size(), 2 * byteCapacity_));
+    const std::size_t used = Used();
+    if (size_ == textCapacity_ || text.size() > byteCapacity_ - used) {
+      Grow(std::max(size_ + 1, 2 * textCapacity_), std::max(used + text.size(), 2 * byteCapacity_));
     }
-    KxCppHelperV1::CopyText(Bytes() + used_, text);
-    used_ += text.size();
-    Ends()[size_++] = used_;
+    KxCppHelperV1::CopyText(Bytes() + used, text);
+    Ends()[size_] = used + text.size();
+    ++size_;
   }
   // Makes room for `texts` more texts of `bytes` bytes in all.
   void Reserve(std::size_t texts, std::size_t bytes) {
-    if (size_ + texts > textCapacity_ || used_ + bytes > byteCapacity_) {
-      Grow(std::max(size_ + texts, textCapacity_), std::max(used_ + bytes, byteCapacity_));
+    const std::size_t used = Used();
+    if (size_ + texts > textCapacity_ || used + bytes > byteCapacity_) {
+      Grow(std::max(size_ + texts, textCapacity_), std::max(used + bytes, byteCapacity_));
     }
   }
   // Empties the list; the block stays for what is added next.
-  void Clear() {
-    size_ = 0;
-    used_ = 0;
-  }
+  void Clear() { size_ = 0; }
 
   std::size_t Size() const { return size_; }
   bool Empty() const { return size_ == 0; }
@@ -86,6 +85,8 @@ class TextList {
 
  private:
   std::size_t* Ends() const { return block_.get(); }
+  // The bytes the texts take: where the last one ends.
+  std::size_t Used() const { return size_ == 0 ? 0 : Ends()[size_ - 1]; }
   // The bytes follow the ends; characters may be stored in any object's storage.
   char* Bytes() const { return reinterpret_cast<char*>(block_.get() + textCapacity_); }
 
@@ -96,14 +97,12 @@ class TextList {
     textCapacity_ = texts;
     byteCapacity_ = bytes;
     size_ = 0;
-    used_ = 0;
   }
   // Copies `other`'s texts into this list's block, which has room for them.
   void CopyFrom(const TextList& other) {
     if (other.size_ != 0) std::copy(other.Ends(), other.Ends() + other.size_, Ends());
-    if (other.used_ != 0) std::copy(other.Bytes(), other.Bytes() + other.used_, Bytes());
+    std::copy(other.Bytes(), other.Bytes() + other.Used(), Bytes());
     size_ = other.size_;
-    used_ = other.used_;
   }
   // Moves the texts to a block with room for `texts` texts of `bytes` bytes.
   void Grow(std::size_t texts, std::size_t bytes) {
@@ -117,14 +116,12 @@ class TextList {
     std::swap(textCapacity_, other.textCapacity_);
     std::swap(byteCapacity_, other.byteCapacity_);
     std::swap(size_, other.size_);
-    std::swap(used_, other.used_);
   }
 
   std::unique_ptr<std::size_t[]> block_;
   std::size_t textCapacity_ = 0;
   std::size_t byteCapacity_ = 0;
   std::size_t size_ = 0;  // texts
-  std::size_t used_ = 0;  // bytes
 };
 
 }  // namespace VnCommon_1_2
