@@ -71,8 +71,12 @@ void DataModelParser::DealWithCatVar(XMLElement& values, FieldInfo* field, bool 
                          ? PartitionSlot(texts[DocumentKeys::kPartition])
                          : -1;
     anyPartition |= slot >= 0;
-    declared.values.push_back(texts[DocumentKeys::kValue]);
-    declared.labels.push_back(texts[DocumentKeys::kValueLabel]);
+    // Copied as pointer and length: the read stored them as two words, and a view copied
+    // whole would load them as one, which waits for those stores to retire.
+    const std::string_view value = texts[DocumentKeys::kValue];
+    const std::string_view label = texts[DocumentKeys::kValueLabel];
+    declared.values.emplace_back(value.data(), value.size());
+    declared.labels.emplace_back(label.data(), label.size());
     declared.partitionSlots.push_back(slot);
   }
   AddValues(field, declared.values, isMissing);
