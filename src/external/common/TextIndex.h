@@ -3,8 +3,9 @@
 // A hash index from texts to integers: open addressing with linear probing over stored hash
 // tags, looked up with a string_view so that no temporary string is built per look-up. The keys
 // are kept in the order added in one text list, so an index of n keys makes a handful of
-// allocations, not n, and reads back as that list. Keys are unique; the first value given for a
-// key stays. Values are non-negative. Not synchronised.
+// allocations, not n, and reads back as that list. An index built from texts may take its first
+// key list and slots from an arena. Keys are unique; the first value given for a key stays.
+// Values are non-negative. Not copyable; not synchronised.
 
 #include <cstddef>
 #include <cstdint>
@@ -13,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "external/common/Arena.h"
 #include "external/common/TextList.h"
 #include "external/hosthelper/ShortText.h"
 #include "external/common/VnExport.h"
@@ -24,8 +26,11 @@ class VNCOMMON_API TextIndex {
   static constexpr int kAbsent = -1;
 
   TextIndex() = default;
-  // An index of `texts` whose values are their positions (a repeated text keeps its first).
-  explicit TextIndex(const std::vector<std::string>& texts);
+  // An index of `texts` whose values are their positions (a repeated text keeps its first);
+  // its first blocks come from `arena` when one is given.
+  explicit TextIndex(const std::vector<std::string>& texts, Arena* arena = nullptr);
+  TextIndex(TextIndex&&) noexcept = default;
+  TextIndex& operator=(TextIndex&&) noexcept = default;
 
   // The value of `text`, or kAbsent.
   int Find(std::string_view text) const {
@@ -75,13 +80,15 @@ class VNCOMMON_API TextIndex {
     }
   }
   // Keys that the slots take before they grow: three quarters of them.
-  std::size_t Limit() const { return slots_.size() / 4 * 3; }
-  void Rehash(std::size_t capacity);
+  std::size_t Limit() const { return slotCount_ / 4 * 3; }
+  // Moves the keys to `capacity` slots (from `arena` when given).
+  void Rehash(std::size_t capacity, Arena* arena = nullptr);
   // Slots for keys_ as they stand, each key's value its position; false, with the slots left
   // part-filled, when a key repeats.
-  bool IndexDistinctKeys();
+  bool IndexDistinctKeys(Arena* arena);
 
-  std::vector<Slot> slots_;
+  ArenaBlock<Slot> slots_;
+  std::size_t slotCount_ = 0;
   TextList keys_;
   std::size_t mask_ = 0;
 };

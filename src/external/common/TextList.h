@@ -3,7 +3,8 @@
 // A list of texts kept back to back in one block and read by position as views: one allocation
 // for the whole list instead of one string object (and, for long texts, one allocation) per
 // text. The block holds where each text ends, then the texts' bytes. Texts are added at the end
-// only.
+// only. A list built from texts may take its first block from an arena; growth and copies use
+// the heap.
 
 #include <algorithm>
 #include <cstddef>
@@ -13,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "external/common/Arena.h"
 #include "external/hosthelper/ShortText.h"
 
 namespace VnCommon_1_2 {
@@ -20,11 +22,12 @@ namespace VnCommon_1_2 {
 class TextList {
  public:
   TextList() = default;
-  // The texts in order: the block sized once, each text copied to its place.
-  explicit TextList(const std::vector<std::string>& texts) {
+  // The texts in order: the block sized once (from `arena` when given), each text copied to its
+  // place.
+  explicit TextList(const std::vector<std::string>& texts, Arena* arena = nullptr) {
     std::size_t bytes = 0;
     for (const std::string& text : texts) bytes += text.size();
-    Allocate(texts.size(), bytes);
+    Allocate(texts.size(), bytes, arena);
     std::size_t* const ends = Ends();
     char* const out = Bytes();
     std::size_t end = 0;
@@ -91,9 +94,9 @@ class TextList {
   char* Bytes() const { return reinterpret_cast<char*>(block_.get() + textCapacity_); }
 
   // A new, uninitialised block for `texts` texts of `bytes` bytes; the list is then empty.
-  void Allocate(std::size_t texts, std::size_t bytes) {
+  void Allocate(std::size_t texts, std::size_t bytes, Arena* arena = nullptr) {
     const std::size_t words = texts + (bytes + sizeof(std::size_t) - 1) / sizeof(std::size_t);
-    block_.reset(words == 0 ? nullptr : new std::size_t[words]);
+    block_ = ArenaBlock<std::size_t>(words, arena);
     textCapacity_ = texts;
     byteCapacity_ = bytes;
     size_ = 0;
@@ -112,13 +115,13 @@ class TextList {
     Swap(grown);
   }
   void Swap(TextList& other) noexcept {
-    std::swap(block_, other.block_);
+    block_.Swap(other.block_);
     std::swap(textCapacity_, other.textCapacity_);
     std::swap(byteCapacity_, other.byteCapacity_);
     std::swap(size_, other.size_);
   }
 
-  std::unique_ptr<std::size_t[]> block_;
+  ArenaBlock<std::size_t> block_;
   std::size_t textCapacity_ = 0;
   std::size_t byteCapacity_ = 0;
   std::size_t size_ = 0;  // texts

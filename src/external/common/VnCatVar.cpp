@@ -8,23 +8,25 @@ VnCatVar::VnCatVar(std::string name, std::string label, int count, MeasureLevel 
 
 VnCatVar::VnCatVar(std::string name, std::string label, const std::vector<std::string>& values,
                    const std::vector<double>& frequencies,
-                   const std::vector<std::string>& valueLabels, VariableRole role)
-    : VnVariable(std::move(name), std::move(label), role, ML_NOMINAL, values),
+                   const std::vector<std::string>& valueLabels, VariableRole role,
+                   VnCommon_1_2::Arena* arena)
+    : VnVariable(std::move(name), std::move(label), role, ML_NOMINAL, values, arena),
       count_(static_cast<int>(values.size())),
       textValues_(true),
       frequencies_(frequencies),
-      valueLabels_(valueLabels) {
+      valueLabels_(valueLabels, arena) {
   repeats_ = Encoder().GetDeclaredCategories().Size() != values.size();
   if (repeats_) texts_ = VnCommon_1_2::TextList(values);
 }
 
 VnCatVar::VnCatVar(std::string name, std::string label, const std::vector<double>& values,
                    const std::vector<double>& frequencies,
-                   const std::vector<std::string>& valueLabels, VariableRole role)
+                   const std::vector<std::string>& valueLabels, VariableRole role,
+                   VnCommon_1_2::Arena* arena)
     : VnVariable(std::move(name), std::move(label), role, ML_ORDINAL),
       count_(static_cast<int>(values.size())),
       numbers_(values),
       frequencies_(frequencies),
-      valueLabels_(valueLabels) {}
+      valueLabels_(valueLabels, arena) {}
 
 }  // namespace VnXML_1_2

@@ -16,14 +16,14 @@ class VNCOMMON_API VnCatVar : public VnVariable {
  public:
   // An open variable with `count` and `measure` as given.
   VnCatVar(std::string name, std::string label, int count, MeasureLevel measure, VariableRole role);
-  // Declared text categories (nominal).
+  // Declared text categories (nominal). The lists of texts start in `arena` when one is given.
   VnCatVar(std::string name, std::string label, const std::vector<std::string>& values,
            const std::vector<double>& frequencies, const std::vector<std::string>& valueLabels,
-           VariableRole role);
+           VariableRole role, VnCommon_1_2::Arena* arena = nullptr);
   // Declared numeric categories (ordinal codes).
   VnCatVar(std::string name, std::string label, const std::vector<double>& values,
            const std::vector<double>& frequencies, const std::vector<std::string>& valueLabels,
-           VariableRole role);
+           VariableRole role, VnCommon_1_2::Arena* arena = nullptr);
 
   VnCatVar* AsCatVar() override { return this; }
 

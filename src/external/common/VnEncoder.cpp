@@ -2,8 +2,8 @@
 
 namespace VnXML_1_2 {
 
-VnEncoder::VnEncoder(const std::vector<std::string>& categories)
-    : declared_(categories), declaredCount_(categories.size()) {}
+VnEncoder::VnEncoder(const std::vector<std::string>& categories, VnCommon_1_2::Arena* arena)
+    : declared_(categories, arena), declaredCount_(categories.size()) {}
 
 VnEncoder::~VnEncoder() = default;
 

@@ -19,8 +19,10 @@ namespace VnXML_1_2 {
 class VNCOMMON_API VnEncoder : public IVnEncoder {
  public:
   VnEncoder() = default;
-  // Declares the categories in order; duplicates keep the index of their first occurrence.
-  explicit VnEncoder(const std::vector<std::string>& categories);
+  // Declares the categories in order; duplicates keep the index of their first occurrence. The
+  // index of the declared categories starts in `arena` when one is given.
+  explicit VnEncoder(const std::vector<std::string>& categories,
+                     VnCommon_1_2::Arena* arena = nullptr);
   ~VnEncoder() override;
 
   double EncodeOpen(std::string_view text) override;

@@ -3,9 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "external/common/Arena.h"
 #include "external/common/TextIndex.h"
 #include "external/common/TextList.h"
 
@@ -157,6 +162,61 @@ TEST(TextList, GrowthCopiesAndMovesKeepEveryText) {
   list.Append("z");
   EXPECT_EQ(list.Strings(), (std::vector<std::string>{"xy", "z"}));
   EXPECT_EQ(VnCommon_1_2::TextList(std::vector<std::string>()).Size(), 0u);
+}
+
+TEST(Arena, HandsOutSeparateAlignedBlocksThatOutliveAMove) {
+  // Sizes from one byte to past a whole chunk, each block filled with its own byte: no block
+  // overlaps another, each is aligned for any type, and a move keeps every block where it is.
+  VnCommon_1_2::Arena arena;
+  std::vector<std::pair<unsigned char*, std::size_t>> blocks;
+  for (std::size_t i = 0; i < 3000; ++i) {
+    const std::size_t bytes = i == 1500 ? std::size_t{600} * 1024 : 1 + (i * 37) % 700;
+    auto* block = static_cast<unsigned char*>(arena.Allocate(bytes));
+    ASSERT_EQ(reinterpret_cast<std::uintptr_t>(block) % alignof(std::max_align_t), 0u);
+    std::memset(block, static_cast<int>(i % 251), bytes);
+    blocks.emplace_back(block, bytes);
+  }
+  VnCommon_1_2::Arena moved(std::move(arena));
+  // The moved-from arena starts afresh rather than handing out room in the chunks it gave away.
+  auto* fresh = static_cast<unsigned char*>(arena.Allocate(64));  // NOLINT(bugprone-use-after-move)
+  std::memset(fresh, 0xee, 64);
+  std::memset(moved.Allocate(64), 0xdd, 64);
+  EXPECT_TRUE(std::all_of(fresh, fresh + 64, [](unsigned char c) { return c == 0xee; }));
+  for (std::size_t i = 0; i < blocks.size(); ++i) {
+    const auto [block, bytes] = blocks[i];
+    ASSERT_TRUE(std::all_of(block, block + bytes, [i](unsigned char c) {
+      return c == static_cast<unsigned char>(i % 251);
+    })) << i;
+  }
+}
+
+TEST(Arena, ListsStartedInAnArenaGrowCopyAndMoveOnTheHeap) {
+  VnCommon_1_2::Arena arena;
+  std::vector<std::string> texts = {"", "a", std::string(40, 'l'), "mid"};
+  VnCommon_1_2::TextList list(texts, &arena);
+  VnCommon_1_2::TextList copy(list);
+  for (int i = 0; i < 100; ++i) {
+    texts.push_back("t" + std::to_string(i));
+    list.Append(texts.back());
+  }
+  EXPECT_EQ(list.Strings(), texts);
+  EXPECT_EQ(copy.Strings(), (std::vector<std::string>{"", "a", std::string(40, 'l'), "mid"}));
+  VnCommon_1_2::TextList lent(texts, &arena);
+  list = std::move(lent);  // the heap block is freed, the arena's taken over
+  EXPECT_EQ(list.Strings(), texts);
+
+  // An index in the arena grows its keys and slots onto the heap and keeps every value.
+  VnCommon_1_2::TextIndex index(texts, &arena);
+  for (int i = 0; i < 500; ++i)
+    ASSERT_EQ(index.Insert("n" + std::to_string(i), 1000 + i), 1000 + i);
+  EXPECT_EQ(index.Find("mid"), 3);
+  EXPECT_EQ(index.Find("t99"), 103);
+  EXPECT_EQ(index.Find("n499"), 1499);
+  VnCommon_1_2::TextIndex taken(std::move(index));
+  EXPECT_EQ(taken.Find("t0"), 4);
+  taken.Clear();
+  EXPECT_EQ(taken.Insert("again", 7), 7);
+  EXPECT_EQ(taken.Find("again"), 7);
 }
 
 }  // namespace

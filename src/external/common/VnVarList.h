@@ -2,13 +2,16 @@
 
 // The variables that an algorithm works on, in the order added (the frequency weight among
 // them), with the record counts and the document's display formats. Owns its variables, their
-// encoders and the formats element. Not copyable; one thread at a time.
+// encoders and the formats element. The variables, and the lists they are built with, are made
+// in the list's own arena: a variable list is built once, field by field, and released whole.
+// Not copyable; one thread at a time.
 
 #include <cstddef>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "external/common/Arena.h"
 #include "external/common/IVnVariable.h"
 #include "external/common/VnCatVar.h"
 #include "external/common/VnContVar.h"
@@ -73,9 +76,19 @@ class VNCOMMON_API VnVarList {
   int GetWeightVarIndex() const { return weightIndex_; }
 
  private:
-  int Add(std::unique_ptr<VnVariable> variable);
+  // Ends a variable's life; its memory goes with the arena.
+  struct Destroy {
+    void operator()(VnVariable* variable) const { variable->~VnVariable(); }
+  };
+  using Owned = std::unique_ptr<VnVariable, Destroy>;
 
-  std::vector<std::unique_ptr<VnVariable>> variables_;
+  // A `Variable` made in the arena from `arguments`, added at the end.
+  template <typename Variable, typename... Arguments>
+  int Add(Arguments&&... arguments);
+
+  // Declared before the variables, so that it outlives them.
+  VnCommon_1_2::Arena arena_;
+  std::vector<Owned> variables_;
   std::unique_ptr<XMLElement> formats_;
   double unweightedCount_ = -1.0;
   double weightedCount_ = -1.0;

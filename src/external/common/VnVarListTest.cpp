@@ -138,5 +138,42 @@ TEST(VnVarList, KeepsCountsFormatsAndVariableDetails) {
   EXPECT_EQ(moved.GetUnWeightedCount(), 150);
 }
 
+TEST(VnVarList, VariablesSurviveGrowthAndMovesOfTheList) {
+  // Enough variables to fill several of the list's chunks, one with 40,000 categories; every
+  // encoder and list reads back after the list is moved and moved over another.
+  VnVarList list;
+  for (int v = 0; v < 2000; ++v) {
+    const int categories = v == 1001 ? 40000 : 20;
+    Strings values;
+    Strings labels;
+    for (int c = 0; c < categories; ++c) {
+      values.push_back("v" + std::to_string(v) + "_" + std::to_string(c));
+      labels.push_back("L" + std::to_string(c));
+    }
+    if (v % 2 == 0) {
+      ASSERT_EQ(
+          list.AddContVar("x" + std::to_string(v), "", 0, 1, IVnVariable::VR_INPUT, false, -1), v);
+    } else {
+      ASSERT_EQ(list.AddCatVar("c" + std::to_string(v), "", values, labels, IVnVariable::VR_INPUT),
+                v);
+    }
+  }
+  VnVarList other;
+  other.AddCatVar("gone", "", Strings{"a"}, Strings{"A"}, IVnVariable::VR_INPUT);
+  other = std::move(list);
+  VnVarList moved(std::move(other));
+  ASSERT_EQ(moved.Size(), 2000u);
+  for (int v = 1; v < 2000; v += 2) {
+    const int last = v == 1001 ? 39999 : 19;
+    IVnEncoder* encoder = moved.GetEncoderAt(v);
+    ASSERT_EQ(encoder->EncodeDeclared("v" + std::to_string(v) + "_" + std::to_string(last)), last);
+    ASSERT_EQ(moved.GetVarAt(v)->AsCatVar()->GetValueLabels()[static_cast<size_t>(last)],
+              "L" + std::to_string(last));
+    // A category learned from the data joins the declared ones.
+    ASSERT_EQ(encoder->EncodeOpen("new"), last + 1);
+  }
+  EXPECT_EQ(moved.GetVarAt(1998)->GetName(), "x1998");
+}
+
 }  // namespace
 }  // namespace VnXML_1_2

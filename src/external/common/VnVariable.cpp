@@ -6,12 +6,12 @@ VnVariable::VnVariable(std::string name, std::string label, VariableRole role, M
     : name_(std::move(name)), label_(std::move(label)), role_(role), measure_(measure) {}
 
 VnVariable::VnVariable(std::string name, std::string label, VariableRole role, MeasureLevel measure,
-                       const std::vector<std::string>& categories)
+                       const std::vector<std::string>& categories, VnCommon_1_2::Arena* arena)
     : name_(std::move(name)),
       label_(std::move(label)),
       role_(role),
       measure_(measure),
-      encoder_(categories) {}
+      encoder_(categories, arena) {}
 
 VnVariable::~VnVariable() = default;
 

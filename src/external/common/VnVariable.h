@@ -30,10 +30,11 @@ class VNCOMMON_API VnVariable : public IVnVariable {
   const VnEncoder& Encoder() const { return encoder_; }
 
  protected:
-  // A variable whose encoder declares no categories, or `categories` in order.
+  // A variable whose encoder declares no categories, or `categories` in order (the encoder's
+  // first blocks from `arena` when one is given).
   VnVariable(std::string name, std::string label, VariableRole role, MeasureLevel measure);
   VnVariable(std::string name, std::string label, VariableRole role, MeasureLevel measure,
-             const std::vector<std::string>& categories);
+             const std::vector<std::string>& categories, VnCommon_1_2::Arena* arena = nullptr);
 
  private:
   std::string name_;
