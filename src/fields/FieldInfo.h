@@ -199,6 +199,7 @@ class VNKX_API FieldInfo {
   VnXML_1_2::IVnEncoder* GetEncoder() const { return encoder; }
   KxCppHelperV1::DataHelper* GetDataHelper() const { return dataHelper; }
   const std::vector<double>& GetValueFrequencies() const { return valueFrequencies; }
+  const std::vector<std::string>& GetValueLabels() const { return valueLabels; }
 
   void SetFieldBaseInfo(const std::string& name, const std::string& label, Storage storage,
                         Type type, Direction direction, int dataIndex);

@@ -14,6 +14,7 @@
 #include "external/hosthelper/DataHelper.h"
 #include "external/hosthelper/KxRecords.h"
 #include "fields/NumericFieldInfo.h"
+#include "fields/StrFieldInfo.h"
 #include "peer/PeerStatus.h"
 
 namespace VnKx_1_2 {
@@ -36,6 +37,46 @@ InputAdapter::InputAdapter(KxCppHelperV1::DataHelper* dataHelper_, const DataMod
 InputAdapter::~InputAdapter() = default;
 
 namespace {
+
+// Building a field's variable reads the field's object and its value lists, which the load of
+// many fields has long since pushed out of the caches. BuildVarlist asks for them some fields
+// ahead, so that memory delivers them while the fields before are built: the object first, then,
+// once it has arrived, the lists it points to. The requests read nothing themselves.
+constexpr size_t kObjectsAhead = 8;
+constexpr size_t kListsAhead = 4;
+constexpr size_t kLine = 64;
+
+void PrefetchBytes(const void* data, size_t bytes) {
+  const char* const begin = static_cast<const char*>(data);
+  for (size_t offset = 0; offset < bytes; offset += kLine) {
+#if defined(__x86_64__)
+    // An asm statement: the compiler takes a prefetch builtin for a call without effect and
+    // drops the loops of them (and the calls that only make such loops).
+    __asm__ volatile("prefetcht0 %0" : : "m"(begin[offset]));
+#else
+    __builtin_prefetch(begin + offset);
+#endif
+  }
+}
+
+void PrefetchObject(const FieldInfo* field) {
+  PrefetchBytes(field, std::max(sizeof(NumericFieldInfo), sizeof(StrFieldInfo)));
+}
+
+template <typename T>
+void PrefetchList(const std::vector<T>& list) {
+  PrefetchBytes(list.data(), list.size() * sizeof(T));
+}
+
+void PrefetchLists(const FieldInfo* field) {
+  PrefetchList(field->GetValueLabels());
+  PrefetchList(field->GetValueFrequencies());
+  if (typeid(*field) == typeid(StrFieldInfo)) {
+    PrefetchList(static_cast<const StrFieldInfo*>(field)->GetValues());
+  } else if (typeid(*field) == typeid(NumericFieldInfo)) {
+    PrefetchList(static_cast<const NumericFieldInfo*>(field)->GetValues());
+  }
+}
 
 [[noreturn, gnu::cold, gnu::noinline]] void ThrowHostFailure(unsigned int status, int hostCode) {
   throw KxCppHelperV1::DataHelper::DataHelperException(status, hostCode, "getRecordValue");
@@ -250,8 +291,11 @@ bool InputAdapter::BuildVarlist(int* error) {
   SetFieldsBinningParameter();
   if (!AddFrequencyWeightToVarlist(error)) return false;
 
-  for (const int position : fieldIndexes) {
-    FieldInfo* field = FieldAt(position);
+  const size_t count = fieldIndexes.size();
+  for (size_t k = 0; k < count; ++k) {
+    FieldInfo* field = FieldAt(fieldIndexes[k]);
+    if (k + kObjectsAhead < count) PrefetchObject(FieldAt(fieldIndexes[k + kObjectsAhead]));
+    if (k + kListsAhead < count) PrefetchLists(FieldAt(fieldIndexes[k + kListsAhead]));
     if (FieldInfo* base = field->GetBaseField()) {
       const int index =
           base->AddToVarList(varList, targetAsInput, openCategories, declaredValuesOnly);
