@@ -43,7 +43,7 @@ void AddValues(FieldInfo* field, const std::vector<std::string_view>& texts, boo
   } else if (auto* number = dynamic_cast<NumericFieldInfo*>(field)) {
     number->AddValues(texts, missing);
   } else {
-    for (const std::string_view value : texts) field->AddValue(std::string(value), missing, 0.0);
+    for (const std::string_view& value : texts) field->AddValue(std::string(value), missing, 0.0);
   }
 }
 

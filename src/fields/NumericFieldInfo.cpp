@@ -63,7 +63,7 @@ void NumericFieldInfo::AddValues(const std::vector<std::string_view>& texts, boo
   hasMissing = missing;
   std::vector<double>& list = missing ? missingValues : values;
   list.reserve(list.size() + texts.size());
-  for (const std::string_view text : texts) list.push_back(AtofC(text));
+  for (const std::string_view& text : texts) list.push_back(AtofC(text));
   if (missing) return;
   valueFrequencies.resize(valueFrequencies.size() + texts.size(), 0.0);
   sortedValuesStale = true;

@@ -41,7 +41,9 @@ void StrFieldInfo::AddValues(const std::vector<std::string_view>& texts, bool mi
   hasMissing = missing;
   std::vector<std::string>& list = missing ? missingValues : values;
   list.reserve(list.size() + texts.size());
-  for (const std::string_view text : texts) list.emplace_back(text);
+  // By reference: a view copied out goes through the stack as one 16-byte word, and reading its
+  // halves back waits on that store.
+  for (const std::string_view& text : texts) list.emplace_back(text);
   if (missing) return;
   valueFrequencies.resize(valueFrequencies.size() + texts.size(), 0.0);
   valueIndexStale = true;
