@@ -68,6 +68,37 @@ TEST(XMLElementSearch, WalkStaysInsideItsScope) {
   EXPECT_FALSE(doc.getElement(XMLElements::Field).getElement("Nothing").isValid());
 }
 
+TEST(XMLElementSearch, SkippedChildrenAreLeftOutAndTheNextMatchIsFoundWhenAskedFor) {
+  XMLDocument doc = HostHelper::createFromContents(kNested);
+  const XMLElement fields = doc.getElement(XMLElements::Fields);
+  // Skipping after "a" leaves out "b", its descendant; asking twice changes nothing; skipping
+  // before the first element or in a direct walk leaves the walk as it was.
+  std::vector<std::string> seen;
+  XMLElementIterator it = fields.getElements(XMLElements::Field);
+  it.skipChildren();
+  while (it.hasMore() && it.hasMore()) {
+    const XMLElement field = it.next();
+    seen.push_back(field.getAttribute("name"));
+    it.skipChildren();
+  }
+  EXPECT_EQ(seen, (std::vector<std::string>{"a", "c", "d"}));
+  XMLElementIterator direct = fields.getElementsDirect("");
+  direct.next();
+  direct.skipChildren();
+  EXPECT_EQ(direct.next().getName(), "Other");
+
+  // The match after an element is looked for once asked for, in the tree as it then stands: a
+  // child added to the element just returned is walked next.
+  XMLElementIterator growing = fields.getElements(XMLElements::Field);
+  for (const char* name : {"a", "b", "c"}) EXPECT_EQ(growing.next().getAttribute("name"), name);
+  XMLElement last = growing.next();
+  EXPECT_EQ(last.getAttribute("name"), "d");
+  last.addElement(XMLElements::Field).addAttribute("name", "e");
+  ASSERT_TRUE(growing.hasMore());
+  EXPECT_EQ(growing.next().getAttribute("name"), "e");
+  EXPECT_FALSE(growing.hasMore());
+}
+
 TEST(XMLElementSearch, DocumentStandsForItsRootAndSearchesBelowIt) {
   const XMLDocument doc =
       HostHelper::createFromContents("<Field name='root'><Field name='x'/></Field>");

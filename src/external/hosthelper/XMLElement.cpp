@@ -245,6 +245,7 @@ XMLElementIterator::XMLElementIterator(xmltree::Tree* tree, std::uint32_t scope,
 
 void XMLElementIterator::skipChildren() {
   if (last_ == xmltree::kNone || direct_) return;
+  pending_ = false;
   // The node after the last element's subtree: its next sibling, or an ancestor's.
   std::uint32_t after = xmltree::kNone;
   for (std::uint32_t node = last_; node != xmltree::kNone && node != scope_;

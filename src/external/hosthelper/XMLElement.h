@@ -188,17 +188,23 @@ class KXCOMSERV_API XMLElement {
 
 // Walks elements in document order without recursion or allocation. The name is found in the
 // tree's names once, so that each element is matched by its name's address; a name that the
-// document does not hold when the walk starts matches nothing.
+// document does not hold when the walk starts matches nothing. The element after the one that
+// next() returned is looked for when it is asked for (so a walk that skips an element's children
+// never reads them), and from the tree as it then stands.
 class KXCOMSERV_API XMLElementIterator {
  public:
   XMLElementIterator() = default;
-  bool hasMore() const { return next_ != xmltree::kNone; }
+  bool hasMore() const {
+    settle();
+    return next_ != xmltree::kNone;
+  }
   // The next element; invalid once the walk has ended.
   XMLElement next() {
+    settle();
     const std::uint32_t current = next_;
     last_ = current;
     if (current == xmltree::kNone) return XMLElement();
-    next_ = firstMatchFrom(advance(current));
+    pending_ = true;
     return XMLElement(tree_, current);
   }
   // Leaves out the descendants of the element that next() returned last, so that the walk goes
@@ -229,11 +235,18 @@ class KXCOMSERV_API XMLElementIterator {
     while (from != xmltree::kNone && !matches(from)) from = advance(from);
     return from;
   }
+  // Finds the match after the element that next() returned, if it is still to be found.
+  void settle() const {
+    if (!pending_) return;
+    pending_ = false;
+    next_ = firstMatchFrom(advance(last_));
+  }
 
   xmltree::Tree* tree_ = nullptr;
   std::uint32_t scope_ = xmltree::kNone;
-  std::uint32_t next_ = xmltree::kNone;
+  mutable std::uint32_t next_ = xmltree::kNone;
   std::uint32_t last_ = xmltree::kNone;
+  mutable bool pending_ = false;  // next_ is yet to be found from last_
   const char* name_ = nullptr;  // the tree's copy of the name walked for
   bool anyName_ = false;
   bool direct_ = false;
