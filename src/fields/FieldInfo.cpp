@@ -29,7 +29,7 @@ Enum FirstMatch(std::string_view text, const std::pair<std::string_view, Enum> (
 
 FieldInfo::Storage StorageOf(std::string_view text) {
   using F = FieldInfo;
-  static const std::pair<std::string_view, F::Storage> kOrder[] = {
+  static constexpr std::pair<std::string_view, F::Storage> kOrder[] = {
       {F::STORAGE_INTEGER, F::S_INTEGER},    {F::STORAGE_REAL, F::S_REAL},
       {F::STORAGE_STRING, F::S_STRING},      {F::STORAGE_UNKNOWN, F::S_UNKNOWN},
       {F::STORAGE_DATE, F::S_DATE},          {F::STORAGE_TIME, F::S_TIME},
@@ -39,7 +39,7 @@ FieldInfo::Storage StorageOf(std::string_view text) {
 
 FieldInfo::Type TypeOf(std::string_view text) {
   using F = FieldInfo;
-  static const std::pair<std::string_view, F::Type> kOrder[] = {
+  static constexpr std::pair<std::string_view, F::Type> kOrder[] = {
       {F::TYPE_RANGE, F::T_CONTINUOUS}, {F::TYPE_DISCRETE, F::T_DISCRETE},
       {F::TYPE_FLAG, F::T_FLAG},        {F::TYPE_OEDEREDSET, F::T_ORDINAL},
       {F::TYPE_SET, F::T_NOMINAL},      {F::TYPE_AUTO, F::T_AUTO}};
@@ -48,7 +48,7 @@ FieldInfo::Type TypeOf(std::string_view text) {
 
 FieldInfo::Direction DirectionOf(std::string_view text) {
   using F = FieldInfo;
-  static const std::pair<std::string_view, F::Direction> kOrder[] = {
+  static constexpr std::pair<std::string_view, F::Direction> kOrder[] = {
       {F::Direction_BOTH, F::D_BOTH},   {F::Direction_IN, F::D_INPUT},
       {F::Direction_OUT, F::D_TARGET},  {F::Direction_PARTITION, F::D_PARTITION},
       {F::Direction_NONE, F::D_NONE},   {F::Direction_FREQWEIGHT, F::D_FREQWEIGHT},
