@@ -1,5 +1,7 @@
 #include "external/common/VnCatVar.h"
 
+#include <algorithm>
+
 namespace VnXML_1_2 {
 
 VnCatVar::VnCatVar(std::string name, std::string label, int count, MeasureLevel measure,
@@ -13,8 +15,10 @@ VnCatVar::VnCatVar(std::string name, std::string label, const std::vector<std::s
     : VnVariable(std::move(name), std::move(label), role, ML_NOMINAL, values, arena),
       count_(static_cast<int>(values.size())),
       textValues_(true),
-      frequencies_(frequencies),
+      frequencies_(frequencies.size(), arena),
+      frequencyCount_(frequencies.size()),
       valueLabels_(valueLabels, arena) {
+  std::copy(frequencies.begin(), frequencies.end(), frequencies_.get());
   repeats_ = Encoder().GetDeclaredCategories().Size() != values.size();
   if (repeats_) texts_ = VnCommon_1_2::TextList(values);
 }
@@ -26,7 +30,10 @@ VnCatVar::VnCatVar(std::string name, std::string label, const std::vector<double
     : VnVariable(std::move(name), std::move(label), role, ML_ORDINAL),
       count_(static_cast<int>(values.size())),
       numbers_(values),
-      frequencies_(frequencies),
-      valueLabels_(valueLabels, arena) {}
+      frequencies_(frequencies.size(), arena),
+      frequencyCount_(frequencies.size()),
+      valueLabels_(valueLabels, arena) {
+  std::copy(frequencies.begin(), frequencies.end(), frequencies_.get());
+}
 
 }  // namespace VnXML_1_2

@@ -4,9 +4,11 @@
 // variable that learns its categories from the data), their frequencies and labels, and the
 // flag and ordinal marks.
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
+#include "external/common/Arena.h"
 #include "external/common/TextList.h"
 #include "external/common/VnVariable.h"
 
@@ -42,7 +44,10 @@ class VNCOMMON_API VnCatVar : public VnVariable {
     return repeats_ ? texts_ : Encoder().GetDeclaredCategories();
   }
   const std::vector<double>& GetNumericValues() const { return numbers_; }
-  const std::vector<double>& GetFrequencies() const { return frequencies_; }
+  // A copy: the frequencies are kept in a block of the variable list's.
+  std::vector<double> GetFrequencies() const {
+    return std::vector<double>(frequencies_.get(), frequencies_.get() + frequencyCount_);
+  }
   const VnCommon_1_2::TextList& GetValueLabels() const { return valueLabels_; }
   bool IsBinaryFlag() const { return binaryFlag_; }
   int GetBinaryFlagValue() const { return binaryFlagValue_; }
@@ -55,7 +60,8 @@ class VNCOMMON_API VnCatVar : public VnVariable {
   bool repeats_ = false;           // a declared text repeats
   VnCommon_1_2::TextList texts_;  // the declared texts, kept only when one repeats
   std::vector<double> numbers_;
-  std::vector<double> frequencies_;
+  VnCommon_1_2::ArenaBlock<double> frequencies_;
+  std::size_t frequencyCount_ = 0;
   VnCommon_1_2::TextList valueLabels_;
   bool binaryFlag_ = false;
   int binaryFlagValue_ = -1;
