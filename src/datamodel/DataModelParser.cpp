@@ -32,11 +32,10 @@ bool Describes(std::uint32_t present) {
   return (present & kNeeded) == kNeeded;
 }
 
-// The description of a field element: an absent attribute reads as empty, and an empty label
-// as the name.
-FieldInfo::Description Describe(const XMLElement& field, const DocumentKeys& keys) {
-  std::string_view texts[std::size(DocumentKeys::kDescriptionNames)];
-  DocumentKeys::Read(field, keys.description, texts);
+// The description of a field element from its describing attributes: an absent attribute reads
+// as empty, and an empty label as the name.
+FieldInfo::Description Describe(
+    const std::string_view (&texts)[std::size(DocumentKeys::kDescriptionNames)]) {
   FieldInfo::Description description{texts[DocumentKeys::kName], texts[DocumentKeys::kDisplayLabel],
                                      texts[DocumentKeys::kStorage], texts[DocumentKeys::kMeasure],
                                      texts[DocumentKeys::kRole]};
@@ -83,8 +82,7 @@ unsigned int DataModelParser::ParseDataModel(KxCppHelperV1::XMLDocument document
   for (XMLElementIterator it = fieldsElement.getElements(XMLElements::Field); it.hasMore();) {
     if (WasCancelled()) break;
     XMLElement field = it.next();
-    std::string_view description[std::size(DocumentKeys::kDescriptionNames)];
-    if (Describes(DocumentKeys::Read(field, keys.description, description))) {
+    if (Describes(ReadDescription(field))) {
       if (!ScanDataFields(field, numOfFields, error, defaultRange)) {
         status = StatusParseFailed;
         break;
@@ -95,6 +93,7 @@ unsigned int DataModelParser::ParseDataModel(KxCppHelperV1::XMLDocument document
     ++numOfFields;
   }
   // Nothing that views the document outlives the parse.
+  described = Described();
   baseValueIndex.reset();
   std::vector<CountLookup::Entry>().swap(discreteInOrder);
   keys = DocumentKeys();
@@ -170,9 +169,20 @@ void DataModelParser::ReadContinuousStatistics(XMLElement& field, FieldInfo& inf
   info.SetContinuousStatField(stat);
 }
 
+std::uint32_t DataModelParser::ReadDescription(const XMLElement& field) {
+  described = Described();  // an attribute that the read does not find stays empty
+  described.field = field;
+  return DocumentKeys::Read(field, keys.description, described.texts);
+}
+
+FieldInfo::Description DataModelParser::DescriptionOf(const XMLElement& field) {
+  if (!field.isValid() || !(field == described.field)) ReadDescription(field);
+  return Describe(described.texts);
+}
+
 bool DataModelParser::FillFieldInfo(XMLElement field, int fieldIndex, int* error, bool defaultRange,
                                     FieldInfo*& out) {
-  const FieldInfo::Description description = Describe(field, keys);
+  const FieldInfo::Description description = DescriptionOf(field);
   std::unique_ptr<FieldInfo> info(FieldInfo::CreateFieldInfo(description, fieldIndex));
   if (!info) {
     *error = MsgFieldNotBuilt;
@@ -214,7 +224,7 @@ bool DataModelParser::FillFieldInfo(XMLElement field, int fieldIndex, int* error
 
 bool DataModelParser::FillBaseFieldInfo(XMLElement field, XMLElement baseField, int fieldIndex,
                                         int* error, bool defaultRange, FieldInfo*& out) {
-  const FieldInfo::Description description = Describe(baseField, keys);
+  const FieldInfo::Description description = DescriptionOf(baseField);
   std::unique_ptr<FieldInfo> info(FieldInfo::CreateFieldInfo(description, fieldIndex));
   if (!info) {
     *error = MsgFieldNotBuilt;

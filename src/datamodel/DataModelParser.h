@@ -7,6 +7,8 @@
 // used by one thread at a time.
 
 #include <atomic>
+#include <cstdint>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <string>
@@ -112,6 +114,11 @@ class VNKX_API DataModelParser {
                         std::string& flagValue, std::string& displayLabel);
   // The index of a base field's values element, built on first use.
   const BaseValueIndex& IndexOf(const XMLElement& values);
+  // Reads the describing attributes of `field` into `described`; the mask of those present.
+  std::uint32_t ReadDescription(const XMLElement& field);
+  // The description of a field element, from the attributes the parse read for it when it is
+  // the field it tested last.
+  FieldInfo::Description DescriptionOf(const XMLElement& field);
 
   // Missing values.
   void DealWithMissingValue(XMLElement& field, FieldInfo* info);
@@ -140,6 +147,13 @@ class VNKX_API DataModelParser {
     std::vector<int> partitionSlots;
   };
   DeclaredValues declaredScratch;
+  // The describing attributes of the field that the parse tested last (texts point into the
+  // document), so that building it does not read them again.
+  struct Described {
+    KxCppHelperV1::XMLElement field;
+    std::string_view texts[std::size(DocumentKeys::kDescriptionNames)];
+  };
+  Described described;
   // The categories that GetDiscreteStat_InPF read last, in document order.
   std::vector<CountLookup::Entry> discreteInOrder;
 };

@@ -53,15 +53,17 @@ TEST(DataModelParserDriver, FieldsMissingADescriptionAreSkippedButCounted) {
 }
 
 TEST(DataModelParserDriver, LabelsDefaultToTheName) {
+  // A field without a label right after one with a label takes its own name, not the label
+  // before it.
   ParseHarness h(DataModel(
-      "<Field name='a' storage='real' measure='continuous' role='target' displayLabel='Alpha'/>"
-      "<Field name='b' storage='real' measure='continuous' role='target' displayLabel=''/>" +
-      Field("c")));
+      "<Field name='a' storage='real' measure='continuous' role='target' displayLabel='Alpha'/>" +
+      Field("c") +
+      "<Field name='b' storage='real' measure='continuous' role='target' displayLabel=''/>"));
   ASSERT_EQ(h.Parse(), StatusOk);
   const std::vector<FieldInfo*>& fields = h.Fields();
   EXPECT_EQ(static_cast<const FieldInfo*>(fields[0])->GetFieldLabel(), "Alpha");
-  EXPECT_EQ(static_cast<const FieldInfo*>(fields[1])->GetFieldLabel(), "b");
-  EXPECT_EQ(static_cast<const FieldInfo*>(fields[2])->GetFieldLabel(), "c");
+  EXPECT_EQ(static_cast<const FieldInfo*>(fields[1])->GetFieldLabel(), "c");
+  EXPECT_EQ(static_cast<const FieldInfo*>(fields[2])->GetFieldLabel(), "b");
   EXPECT_EQ(fields[0]->GetDirection(), FieldInfo::D_TARGET);
 }
 
