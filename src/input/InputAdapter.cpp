@@ -59,8 +59,10 @@ void PrefetchBytes(const void* data, size_t bytes) {
   }
 }
 
+// The part of the object that every kind of field has (the kinds' own members, read later with
+// the lists, follow it).
 void PrefetchObject(const FieldInfo* field) {
-  PrefetchBytes(field, std::max(sizeof(NumericFieldInfo), sizeof(StrFieldInfo)));
+  PrefetchBytes(field, sizeof(FieldInfo));
 }
 
 template <typename T>
