@@ -76,7 +76,9 @@ class ArenaBlock {
       owned_ = true;
     }
   }
-  ~ArenaBlock() { Release(); }
+  ~ArenaBlock() {
+    if (owned_) ::operator delete(data_);
+  }
   ArenaBlock(const ArenaBlock&) = delete;
   ArenaBlock& operator=(const ArenaBlock&) = delete;
   ArenaBlock(ArenaBlock&& other) noexcept { Swap(other); }
@@ -94,10 +96,6 @@ class ArenaBlock {
   }
 
  private:
-  void Release() {
-    if (owned_) ::operator delete(data_);
-  }
-
   T* data_ = nullptr;
   bool owned_ = false;
 };

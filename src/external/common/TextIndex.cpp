@@ -36,14 +36,15 @@ int TextIndex::Insert(std::string_view text, int value) {
 void TextIndex::Reserve(std::size_t keys, std::size_t bytes) {
   keys_.Reserve(keys, bytes);
   const std::size_t capacity = CapacityFor(Size() + keys);
-  if (capacity > slotCount_) Rehash(capacity);
+  if (capacity > SlotCount()) Rehash(capacity);
 }
 
 void TextIndex::Rehash(std::size_t capacity, Arena* arena) {
   ArenaBlock<Slot> slots(capacity, arena);
   std::uninitialized_fill_n(slots.get(), capacity, Slot());
   const std::size_t mask = capacity - 1;
-  for (std::size_t i = 0; i < slotCount_; ++i) {
+  const std::size_t held = SlotCount();
+  for (std::size_t i = 0; i < held; ++i) {
     const Slot& s = slots_[i];
     if (s.entry < 0) continue;
     std::size_t slot = KxCppHelperV1::HashText(keys_[static_cast<std::size_t>(s.entry)]) & mask;
@@ -51,13 +52,11 @@ void TextIndex::Rehash(std::size_t capacity, Arena* arena) {
     slots[slot] = s;
   }
   slots_ = std::move(slots);
-  slotCount_ = capacity;
   mask_ = mask;
 }
 
 void TextIndex::Clear() {
   slots_ = ArenaBlock<Slot>();
-  slotCount_ = 0;
   keys_.Clear();
   mask_ = 0;
 }

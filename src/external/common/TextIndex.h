@@ -80,7 +80,9 @@ class VNCOMMON_API TextIndex {
     }
   }
   // Keys that the slots take before they grow: three quarters of them.
-  std::size_t Limit() const { return slotCount_ / 4 * 3; }
+  std::size_t Limit() const { return SlotCount() / 4 * 3; }
+  // The slots held: a power of two, one more than the mask, or none.
+  std::size_t SlotCount() const { return slots_.get() == nullptr ? 0 : mask_ + 1; }
   // Moves the keys to `capacity` slots (from `arena` when given).
   void Rehash(std::size_t capacity, Arena* arena = nullptr);
   // Slots for keys_ as they stand, each key's value its position; false, with the slots left
@@ -88,7 +90,6 @@ class VNCOMMON_API TextIndex {
   bool IndexDistinctKeys(Arena* arena);
 
   ArenaBlock<Slot> slots_;
-  std::size_t slotCount_ = 0;
   TextList keys_;
   std::size_t mask_ = 0;
 };
