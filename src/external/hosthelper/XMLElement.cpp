@@ -208,12 +208,15 @@ void XMLElement::addText(const std::string& text) {
 
 std::string XMLElement::getText() const {
   requireValid("getText");
+  // The text children joined: comments, processing instructions, CDATA sections and entity
+  // references split an element's character data into several.
+  std::string joined;
   for (std::uint32_t child = node().firstChild; child != xmltree::kNone;
        child = tree_->nodes[child].nextSibling) {
     const xmltree::Node& text = tree_->nodes[child];
-    if (!text.isElement) return std::string(text.text, text.length);
+    if (!text.isElement) joined.append(text.text, text.length);
   }
-  return std::string();
+  return joined;
 }
 
 std::string XMLElement::doc2string() const {

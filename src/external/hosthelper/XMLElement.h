@@ -161,7 +161,8 @@ class KXCOMSERV_API XMLElement {
   }
   // Appends text content.
   void addText(const std::string& text);
-  // The element's text content (of its first text child); empty when it has none.
+  // The element's character data: all its text children joined (not its elements' texts);
+  // empty when it has none.
   std::string getText() const;
 
   // The whole document that holds this element, as text.

@@ -1,6 +1,7 @@
 #include "external/hosthelper/XMLTree.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -13,6 +14,9 @@
 #include <immintrin.h>
 #endif
 
+#include "external/hosthelper/XMLChars.h"
+#include "external/hosthelper/XMLDoctype.h"
+#include "external/hosthelper/XMLEncoding.h"
 #include "external/hosthelper/XMLException.h"
 
 namespace KxCppHelperV1 {
@@ -23,8 +27,8 @@ enum CharClass : std::uint8_t {
   kSpace = 1,
   kNameStart = 2,
   kNameChar = 4,
-  kTextStop = 8,       // ends the plain run of a text: '<', '&', '\r', end
-  kAttributeStop = 16  // ends the plain run of an attribute value: quotes, '&', '\t\n\r', end
+  kTextStop = 8,       // ends the plain run of a text: '<', '&', '\r', ']', end
+  kAttributeStop = 16  // ends the plain run of an attribute value: quotes, '&', '<', '\t\n\r', end
 };
 
 struct CharTable {
@@ -36,8 +40,9 @@ struct CharTable {
       if (c == ' ' || c == '\t' || c == '\r' || c == '\n') bits |= kSpace;
       if (letter || c == '_' || c == ':' || c >= 0x80) bits |= kNameStart | kNameChar;
       if ((c >= '0' && c <= '9') || c == '.' || c == '-') bits |= kNameChar;
-      if (c == '<' || c == '&' || c == '\r' || c == 0) bits |= kTextStop;
-      if (c == '"' || c == '\'' || c == '&' || c == '\t' || c == '\n' || c == '\r' || c == 0) {
+      if (c == '<' || c == '&' || c == '\r' || c == ']' || c == 0) bits |= kTextStop;
+      if (c == '"' || c == '\'' || c == '&' || c == '<' || c == '\t' || c == '\n' || c == '\r' ||
+          c == 0) {
         bits |= kAttributeStop;
       }
       classes[c] = bits;
@@ -58,6 +63,8 @@ struct Marks {
   std::size_t length = 0;
   std::size_t angles = 0;
   std::size_t equals = 0;
+  bool ascii = true;     // no byte above 0x7F
+  bool controls = false;  // a byte below 0x20 other than tab, line feed and carriage return
 };
 
 #if defined(__SSE2__)
@@ -67,6 +74,13 @@ std::size_t CountBlocks16(const char* text, std::size_t length, std::size_t i, M
   const __m128i lt = _mm_set1_epi8('<');
   const __m128i eq = _mm_set1_epi8('=');
   const __m128i zero = _mm_setzero_si128();
+  const __m128i lastControl = _mm_set1_epi8(0x1F);
+  const __m128i tab = _mm_set1_epi8('\t');
+  const __m128i lf = _mm_set1_epi8('\n');
+  const __m128i cr = _mm_set1_epi8('\r');
+  // Every byte or'ed together (for the high bit), and the controls XML forbids.
+  __m128i high = zero;
+  __m128i controls = zero;
   bool sawZero = false;
   while (!sawZero && length - i >= 16) {
     // Byte counters, summed before they can wrap.
@@ -81,6 +95,12 @@ std::size_t CountBlocks16(const char* text, std::size_t length, std::size_t i, M
       }
       ltCount = _mm_sub_epi8(ltCount, _mm_cmpeq_epi8(bytes, lt));
       eqCount = _mm_sub_epi8(eqCount, _mm_cmpeq_epi8(bytes, eq));
+      high = _mm_or_si128(high, bytes);
+      const __m128i low = _mm_cmpeq_epi8(_mm_min_epu8(bytes, lastControl), bytes);
+      const __m128i spaces = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, tab),
+                                                       _mm_cmpeq_epi8(bytes, lf)),
+                                          _mm_cmpeq_epi8(bytes, cr));
+      controls = _mm_or_si128(controls, _mm_andnot_si128(spaces, low));
     }
     const __m128i ltSums = _mm_sad_epu8(ltCount, zero);
     const __m128i eqSums = _mm_sad_epu8(eqCount, zero);
@@ -89,6 +109,8 @@ std::size_t CountBlocks16(const char* text, std::size_t length, std::size_t i, M
     marks.equals += static_cast<std::size_t>(_mm_cvtsi128_si32(eqSums) +
                                              _mm_cvtsi128_si32(_mm_srli_si128(eqSums, 8)));
   }
+  if (_mm_movemask_epi8(high) != 0) marks.ascii = false;
+  if (_mm_movemask_epi8(controls) != 0) marks.controls = true;
   return i;
 }
 #endif
@@ -100,6 +122,12 @@ __attribute__((target("avx2"))) std::size_t CountBlocks32(const char* text, std:
   const __m256i lt = _mm256_set1_epi8('<');
   const __m256i eq = _mm256_set1_epi8('=');
   const __m256i zero = _mm256_setzero_si256();
+  const __m256i lastControl = _mm256_set1_epi8(0x1F);
+  const __m256i tab = _mm256_set1_epi8('\t');
+  const __m256i lf = _mm256_set1_epi8('\n');
+  const __m256i cr = _mm256_set1_epi8('\r');
+  __m256i high = zero;
+  __m256i controls = zero;
   std::size_t i = 0;
   bool sawZero = false;
   while (!sawZero && length - i >= 32) {
@@ -114,6 +142,12 @@ __attribute__((target("avx2"))) std::size_t CountBlocks32(const char* text, std:
       }
       ltCount = _mm256_sub_epi8(ltCount, _mm256_cmpeq_epi8(bytes, lt));
       eqCount = _mm256_sub_epi8(eqCount, _mm256_cmpeq_epi8(bytes, eq));
+      high = _mm256_or_si256(high, bytes);
+      const __m256i low = _mm256_cmpeq_epi8(_mm256_min_epu8(bytes, lastControl), bytes);
+      const __m256i spaces = _mm256_or_si256(
+          _mm256_or_si256(_mm256_cmpeq_epi8(bytes, tab), _mm256_cmpeq_epi8(bytes, lf)),
+          _mm256_cmpeq_epi8(bytes, cr));
+      controls = _mm256_or_si256(controls, _mm256_andnot_si256(spaces, low));
     }
     alignas(32) std::uint64_t ltSums[4];
     alignas(32) std::uint64_t eqSums[4];
@@ -122,6 +156,8 @@ __attribute__((target("avx2"))) std::size_t CountBlocks32(const char* text, std:
     marks.angles += ltSums[0] + ltSums[1] + ltSums[2] + ltSums[3];
     marks.equals += eqSums[0] + eqSums[1] + eqSums[2] + eqSums[3];
   }
+  if (_mm256_movemask_epi8(high) != 0) marks.ascii = false;
+  if (_mm256_movemask_epi8(controls) != 0) marks.controls = true;
   return i;
 }
 
@@ -146,8 +182,11 @@ Marks ScanText(const char* text, std::size_t length) {
   i = CountBlocks16(text, length, i, marks);
 #endif
   for (; i < length && text[i] != '\0'; ++i) {
-    marks.angles += text[i] == '<';
-    marks.equals += text[i] == '=';
+    const auto c = static_cast<unsigned char>(text[i]);
+    marks.angles += c == '<';
+    marks.equals += c == '=';
+    if (c >= 0x80) marks.ascii = false;
+    if (c < 0x20 && c != '\t' && c != '\n' && c != '\r') marks.controls = true;
   }
   marks.length = i;
   return marks;
@@ -159,6 +198,7 @@ struct SimdStops {
   __m128i quote = _mm_set1_epi8('"');
   __m128i apostrophe = _mm_set1_epi8('\'');
   __m128i ampersand = _mm_set1_epi8('&');
+  __m128i less = _mm_set1_epi8('<');
   __m128i control = _mm_set1_epi8(0x1F);  // a byte no greater is a control character
 };
 const SimdStops kSimd;
@@ -184,28 +224,10 @@ char* EncodeUtf8(std::uint32_t code, char* out) {
   return out;
 }
 
-// Decodes the reference at `in` (which is at '&') to `out`, moving both past it; false, with
-// nothing moved, for anything that is not one of the five named references or a character
-// reference to a valid, non-zero code point. Never writes more than it reads.
-bool DecodeReference(const char*& in, char*& out) {
-  struct Named {
-    const char* name;  // after the '&', with its ';'
-    std::size_t length;
-    char decoded;
-  };
-  static constexpr Named kNamed[] = {
-      {"lt;", 3, '<'}, {"gt;", 3, '>'}, {"amp;", 4, '&'}, {"quot;", 5, '"'}, {"apos;", 5, '\''}};
-  const char* s = in + 1;
-  for (const Named& named : kNamed) {
-    // The text is zero-terminated, so the comparison stops at its end.
-    if (std::strncmp(s, named.name, named.length) == 0) {
-      *out++ = named.decoded;
-      in = s + named.length;
-      return true;
-    }
-  }
-  if (*s != '#') return false;
-  ++s;
+// The character reference at `in` ("&#"): its code point, with `in` moved past its ';';
+// kInvalid (nothing moved) when it is malformed; the code point may be one XML forbids.
+std::uint32_t ReadCharReference(const char*& in) {
+  const char* s = in + 2;
   const bool hex = *s == 'x';
   if (hex) ++s;
   std::uint32_t code = 0;
@@ -221,31 +243,21 @@ bool DecodeReference(const char*& in, char*& out) {
     }
     if (digit < 0) break;
     code = code * (hex ? 16 : 10) + static_cast<std::uint32_t>(digit);
-    if (code > 0x10FFFF) return false;
+    if (code > 0x10FFFF) code = 0x110000;  // stays out of range, never wraps
   }
-  if (s == digits || *s != ';' || code == 0 || (code >= 0xD800 && code <= 0xDFFF)) return false;
-  out = EncodeUtf8(code, out);
+  if (s == digits || *s != ';') return xmlchars::kInvalid;
   in = s + 1;
-  return true;
+  return code;
 }
 
-// Decodes from `in` up to `stop` or the end of the text into `out`: references as they read,
-// a line end (CR LF or a lone CR) as "\n", or in an attribute value as a space, as tabs and
-// line feeds are there too. Leaves `in` at the stop; returns the end of what it wrote, which is
-// never longer than what it read.
-char* DecodeRun(const char*& in, char* out, char stop, bool attribute) {
-  for (char c = *in; c != stop && c != '\0'; c = *in) {
-    if (c == '&') {
-      if (!DecodeReference(in, out)) *out++ = *in++;
-    } else if (c == '\r') {
-      *out++ = attribute ? ' ' : '\n';
-      in += in[1] == '\n' ? 2 : 1;
-    } else {
-      *out++ = attribute && (c == '\t' || c == '\n') ? ' ' : c;
-      ++in;
-    }
-  }
-  return out;
+// The predefined entity of `name`, or 0.
+char Predefined(std::string_view name) {
+  if (name == "lt") return '<';
+  if (name == "gt") return '>';
+  if (name == "amp") return '&';
+  if (name == "quot") return '"';
+  if (name == "apos") return '\'';
+  return 0;
 }
 
 // Copies `text` to `target` with a zero after it.
@@ -291,13 +303,25 @@ std::uint64_t HeadOf(const char* name, std::size_t length, bool readPast) {
 // nesting depth costs no machine stack.
 class Tree::Parser {
  public:
-  Parser(Tree& tree, const char* text, std::size_t length, char* values)
-      : tree_(tree), begin_(text), end_(text + length), p_(text), values_(values), out_(values) {
+  Parser(Tree& tree, const char* text, std::size_t length, char* values, std::size_t capacity,
+         bool ascii)
+      : tree_(tree),
+        begin_(text),
+        end_(text + length),
+        documentEnd_(text + length),
+        p_(text),
+        values_(values),
+        valuesEnd_(values + capacity),
+        out_(values),
+        ascii_(ascii),
+        expansionLimit_(std::max<std::size_t>(std::size_t{1} << 20, length * 16)) {
     analog_.reserve(tree.nodes.capacity());
   }
 
-  // The bytes of values written.
+  // The block of values, which entity expansion may have moved, and its bytes in use.
+  char* Values() const { return values_; }
   std::size_t ValuesSize() const { return static_cast<std::size_t>(out_ - values_); }
+  std::size_t ValuesCapacity() const { return static_cast<std::size_t>(valuesEnd_ - values_); }
 
   void Run() {
     // A UTF-8 byte-order mark.
@@ -305,51 +329,218 @@ class Tree::Parser {
         static_cast<unsigned char>(p_[1]) == 0xBB && static_cast<unsigned char>(p_[2]) == 0xBF) {
       p_ += 3;
     }
-    for (;;) {
-      const char* s = p_;
-      while (Is(*s, kSpace)) ++s;
-      if (*s == '<') {
-        p_ = s;
-      } else if (s == end_) {
-        break;
-      } else {
-        ReadText();
-      }
-      ReadMarkup();
+    if (std::strncmp(p_, "<?xml", 5) == 0 && !Is(p_[5], kNameChar)) {
+      p_ = ReadXmlDeclaration(begin_, p_, standalone_);
     }
+    ReadContent();
     if (open_ != kNone) Fail("an element is not closed", end_);
     if (tree_.nodes.empty()) Fail("no root element", end_);
   }
 
  private:
-  [[noreturn]] void Fail(const char* what, const char* at) const {
-    throw XMLException(std::string("malformed document at offset ") +
-                       std::to_string(at - begin_) + ": " + what);
+  [[noreturn]] void Fail(const char* what, const char* at) const { Malformed(begin_, at, what); }
+
+  // Text and markup from p_ to end_ (the document's, or an entity's replacement text).
+  void ReadContent() {
+    for (;;) {
+      const char* s = p_;
+      while (Is(*s, kSpace)) ++s;
+      if (*s == '<') {
+        if (s != p_) Spaces(p_, s);
+        p_ = s;
+        ReadMarkup();
+      } else if (s == end_) {
+        if (s != p_) Spaces(p_, s);
+        p_ = s;
+        return;
+      } else {
+        ReadText();
+      }
+    }
   }
 
-  // The text from p_ (not all spaces) up to the next markup, decoded and kept as a text node.
+  // Spaces [from, to) written as they are, before markup or the end of an entity's text. A run
+  // of character data between element boundaries that is only such spaces is layout and is not
+  // kept; spaces in a run that holds other character data are.
+  void Spaces(const char* from, const char* to) {
+    if (open_ == kNone) return;
+    const bool boundary = to == end_ ? entityDepth_ == 0 : (to[1] == '/' || Is(to[1], kNameStart));
+    if (!runHasText_ && boundary) return;
+    std::string normalised;
+    for (const char* s = from; s != to; ++s) {
+      if (*s == '\r') {
+        normalised += '\n';
+        if (s[1] == '\n') ++s;
+      } else {
+        normalised += *s;
+      }
+    }
+    if (runHasText_) {
+      AppendCopy(normalised);
+    } else {
+      pendingSpaces_ += normalised;
+    }
+  }
+
+  // Keeps the run's spaces that were held back until it was known to hold other data.
+  void KeepPendingSpaces() {
+    runHasText_ = true;
+    if (pendingSpaces_.empty()) return;
+    AppendCopy(pendingSpaces_);
+    pendingSpaces_.clear();
+  }
+
+  // An element boundary: a new run begins.
+  void EndRun() {
+    runHasText_ = false;
+    pendingSpaces_.clear();
+  }
+
+  void AppendCopy(std::string_view text) {
+    char* const copy = tree_.Allocate(text.size() + 1);
+    AppendText(copy, CopyRun(text.data(), text.data() + text.size(), copy));
+  }
+
+  // The text from p_ (not all spaces) up to the next markup, decoded and kept as a text node;
+  // a reference to an entity ends it, and the entity's text is read in its place.
   void ReadText() {
     if (open_ == kNone) Fail("text outside the root element", p_);
+    KeepPendingSpaces();
     // Decoding never lengthens a text: room for the text as written up to the next markup.
-    const void* markup = std::memchr(p_, '<', static_cast<std::size_t>(end_ - p_));
-    if (markup == nullptr) Fail("an element is not closed", end_);
-    char* const text =
-        tree_.Allocate(static_cast<std::size_t>(static_cast<const char*>(markup) - p_) + 1);
+    const void* found = std::memchr(p_, '<', static_cast<std::size_t>(end_ - p_));
+    if (found == nullptr && entityDepth_ == 0) Fail("an element is not closed", end_);
+    const char* markup = found != nullptr ? static_cast<const char*>(found) : end_;
+    char* const text = tree_.Allocate(static_cast<std::size_t>(markup - p_) + 1);
     const char* s = p_;
     while (!Is(*s, kTextStop)) ++s;
     char* end = CopyRun(p_, s, text);
-    if (*s != '<') end = DecodeRun(s, end, '<', false);
-    AppendText(text, end);
+    const Entity* entity = nullptr;
+    const char* reference = nullptr;
+    if (*s != '<' && *s != '\0') end = DecodeText(s, end, entity, reference);
+    if (end != text) AppendText(text, end);
     p_ = s;
+    if (entity != nullptr) ExpandInContent(*entity, reference);
+  }
+
+  // Decodes text from `in` up to markup or the end into `out`: references as they read, a line
+  // end (CR LF or a lone CR) as "\n". Stops after a reference to an entity whose text is to be
+  // read in its place (`entity`, `reference` set). Returns the end of what it wrote, which is
+  // never longer than what it read.
+  char* DecodeText(const char*& in, char* out, const Entity*& entity, const char*& reference) {
+    for (char c = *in; c != '<' && c != '\0'; c = *in) {
+      if (c == '&') {
+        if (in[1] == '#') {
+          out = WriteCharReference(in, out);
+          continue;
+        }
+        const char* at = in;
+        const std::string_view name = ReadReferenceName(in);
+        if (const char decoded = Predefined(name)) {
+          *out++ = decoded;
+          continue;
+        }
+        if (const Entity* declared = Lookup(name, at)) {
+          entity = declared;
+          reference = at;
+          return out;
+        }
+      } else if (c == '\r') {
+        *out++ = '\n';
+        in += in[1] == '\n' ? 2 : 1;
+      } else if (c == ']' && in[1] == ']' && in[2] == '>') {
+        Fail("']]>' in text", in);
+      } else {
+        *out++ = c;
+        ++in;
+      }
+    }
+    return out;
+  }
+
+  // The name of the entity reference at `in` ('&'); leaves `in` after its ';'.
+  std::string_view ReadReferenceName(const char*& in) const {
+    const std::size_t n = NameLength(in + 1);
+    if (n == 0) Fail("'&' not followed by a name (write '&amp;' for '&')", in);
+    if (in[1 + n] != ';') Fail("an entity reference without ';'", in + 1 + n);
+    const std::string_view name(in + 1, n);
+    in += n + 2;
+    return name;
+  }
+
+  // The declared entity of `name`, referenced at `at`; null for a reference that is left out (an
+  // undeclared entity that a subset not read could declare).
+  const Entity* Lookup(std::string_view name, const char* at) const {
+    if (dtd_ != nullptr) {
+      const auto found = dtd_->general.find(std::string(name));
+      if (found != dtd_->general.end()) return &found->second;
+      if (dtd_->Lenient(standalone_)) return nullptr;
+    }
+    Fail("a reference to an undeclared entity", at);
+  }
+
+  // Writes the character of the character reference at `in` to `out`; returns the end.
+  char* WriteCharReference(const char*& in, char* out) const {
+    const char* at = in;
+    const std::uint32_t code = ReadCharReference(in);
+    if (code == xmlchars::kInvalid) Fail("a malformed character reference", at);
+    if (!xmlchars::IsChar(code)) Fail("a character reference to a character XML forbids", at);
+    return EncodeUtf8(code, out);
+  }
+
+  // Reads an entity's replacement text in place of its reference in content.
+  void ExpandInContent(const Entity& entity, const char* reference) {
+    if (entity.kind == Entity::kUnparsed) Fail("a reference to an unparsed entity", reference);
+    if (entity.kind == Entity::kExternal) return;  // external entities are never read
+    Enter(entity, reference);
+    const char* const savedP = p_;
+    const char* const savedEnd = end_;
+    const std::uint32_t savedBase = entityBase_;
+    p_ = entity.text.c_str();
+    end_ = p_ + entity.text.size();
+    entityBase_ = open_;
+    try {
+      ReadContent();
+    } catch (const XMLException& e) {
+      Rethrow(e, reference);
+    }
+    if (open_ != entityBase_) Fail("an entity's text leaves an element open", reference);
+    p_ = savedP;
+    end_ = savedEnd;
+    entityBase_ = savedBase;
+    Leave(entity);
+  }
+
+  // Bounds on entity expansion: no recursion, a nesting depth, and a total size.
+  void Enter(const Entity& entity, const char* reference) {
+    if (entity.expanding) Fail("an entity refers to itself", reference);
+    if (++entityDepth_ > kMaxEntityDepth) Fail("entities nested too deeply", reference);
+    expandedBytes_ += entity.text.size();
+    if (expandedBytes_ > expansionLimit_) Fail("entities expand past the size limit", reference);
+    const_cast<Entity&>(entity).expanding = true;
+    expanded_ = true;
+  }
+  void Leave(const Entity& entity) {
+    const_cast<Entity&>(entity).expanding = false;
+    --entityDepth_;
+  }
+
+  // An error inside an entity's replacement text, placed at its reference in the document.
+  [[noreturn]] void Rethrow(const XMLException& e, const char* reference) const {
+    if (entityDepth_ > 1) throw;
+    const std::string inner = e.what();
+    const std::size_t colon = inner.find(": ");
+    throw XMLException("malformed document at offset " + std::to_string(reference - begin_) +
+                       ": in the text of the entity referenced here, " +
+                       (colon == std::string::npos ? inner : inner.substr(colon + 2)));
   }
 
   // Copies the plain run of an attribute value from `s` to `out` (both moved past it): up to
-  // its closing quote, a reference, a line end or tab, or the end; true when it stopped at the
-  // closing quote. Sixteen bytes at a time while sixteen remain (the block stops at the closing
-  // quote and at any control character; the byte loop goes on past those that are plain): the
-  // block of values is never shorter than the text read so far plus what remains, so a whole
-  // block written at `out` stays inside it. A block that ends the value answers from its masks,
-  // without reading the byte it stopped at again.
+  // its closing quote, a reference, '<', a line end or tab, or the end; true when it stopped at
+  // the closing quote. Sixteen bytes at a time while sixteen remain (the block stops at the
+  // closing quote, '&', '<' and at any control character; the byte loop goes on past those that
+  // are plain): the block of values is never shorter than the text read so far plus what
+  // remains, so a whole block written at `out` stays inside it. A block that ends the value
+  // answers from its masks, without reading the byte it stopped at again.
   bool CopyPlainValue(const char*& s, char*& out, char quote) const {
 #if defined(__SSE2__)
     const __m128i closing = quote == '"' ? kSimd.quote : kSimd.apostrophe;
@@ -358,7 +549,9 @@ class Tree::Parser {
       _mm_storeu_si128(reinterpret_cast<__m128i*>(out), bytes);
       const __m128i controls = _mm_cmpeq_epi8(_mm_min_epu8(bytes, kSimd.control), bytes);
       const int closes = _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, closing));
-      const __m128i others = _mm_or_si128(_mm_cmpeq_epi8(bytes, kSimd.ampersand), controls);
+      const __m128i others = _mm_or_si128(
+          _mm_or_si128(_mm_cmpeq_epi8(bytes, kSimd.ampersand), _mm_cmpeq_epi8(bytes, kSimd.less)),
+          controls);
       const int stops = closes | _mm_movemask_epi8(others);
       if (stops != 0) {
         const int run = __builtin_ctz(static_cast<unsigned>(stops));
@@ -376,6 +569,96 @@ class Tree::Parser {
     return *s == quote;
   }
 
+  // Decodes an attribute value from `in` up to its closing quote into `out`: references as they
+  // read, a line end, tab or line feed as a space. Returns the end of what it wrote (never
+  // longer than what it read), with `in` at the closing quote, or null with `in` at a reference
+  // to a declared entity, whose value is then read by DecodeValueWithEntities.
+  char* DecodeValue(const char*& in, char* out, char quote) const {
+    for (char c = *in; c != quote; c = *in) {
+      if (c == '&') {
+        if (in[1] == '#') {
+          out = WriteCharReference(in, out);
+          continue;
+        }
+        const char* at = in;
+        const std::string_view name = ReadReferenceName(in);
+        if (const char decoded = Predefined(name)) {
+          *out++ = decoded;
+          continue;
+        }
+        if (Lookup(name, at) != nullptr) {
+          in = at;
+          return nullptr;
+        }
+      } else if (c == '\0') {
+        return out;
+      } else if (c == '<') {
+        Fail("'<' in an attribute value (write '&lt;')", in);
+      } else if (c == '\r') {
+        *out++ = ' ';
+        in += in[1] == '\n' ? 2 : 1;
+      } else {
+        *out++ = c == '\t' || c == '\n' ? ' ' : c;
+        ++in;
+      }
+    }
+    return out;
+  }
+
+  // Appends the normalised value of the attribute text [in, up to `quote` or its end) to
+  // `value`, entity references replaced by their texts' values; leaves `in` at the stop.
+  void AppendValue(const char*& in, char quote, std::string& value) {
+    char buffer[8];
+    for (char c = *in; c != quote && c != '\0'; c = *in) {
+      if (c == '&') {
+        if (in[1] == '#') {
+          char* const end = WriteCharReference(in, buffer);
+          value.append(buffer, static_cast<std::size_t>(end - buffer));
+          continue;
+        }
+        const char* at = in;
+        const std::string_view name = ReadReferenceName(in);
+        if (const char decoded = Predefined(name)) {
+          value += decoded;
+          continue;
+        }
+        const Entity* entity = Lookup(name, at);
+        if (entity == nullptr) continue;
+        if (entity->kind != Entity::kInternal) {
+          Fail("an attribute value refers to an external or unparsed entity", at);
+        }
+        Enter(*entity, at);
+        const char* text = entity->text.c_str();
+        try {
+          AppendValue(text, '\0', value);
+        } catch (const XMLException& e) {
+          Rethrow(e, at);
+        }
+        Leave(*entity);
+      } else if (c == '<') {
+        Fail("'<' in an attribute value (write '&lt;')", in);
+      } else if (c == '\r') {
+        value += ' ';
+        in += in[1] == '\n' && quote != '\0' ? 2 : 1;
+      } else {
+        value += c == '\t' || c == '\n' ? ' ' : c;
+        ++in;
+      }
+    }
+  }
+
+  // Makes room for `bytes` more bytes of values after out_ (the block may move).
+  void ReserveValues(std::size_t bytes) {
+    if (static_cast<std::size_t>(valuesEnd_ - out_) >= bytes) return;
+    const std::size_t used = ValuesSize();
+    const std::size_t capacity = std::max(used + bytes, ValuesCapacity() * 2);
+    char* grown = static_cast<char*>(std::realloc(values_, capacity));
+    if (grown == nullptr) throw std::bad_alloc();
+    values_ = grown;
+    out_ = grown + used;
+    valuesEnd_ = grown + capacity;
+  }
+
   // Whether the name `known`, whose first word is `head`, is the whole name at `s`. False when
   // fewer than eight bytes or than the name's length remain; otherwise the reads stay within
   // the text and its zero.
@@ -387,11 +670,15 @@ class Tree::Parser {
            !Is(s[known.size()], kNameChar);
   }
   // The name at `s` (which starts one), looked up in the tree's table; leaves `s` after it.
+  // Names with bytes beyond ASCII are held to XML's name characters.
   std::uint32_t ReadName(const char*& s) const {
     const char* name = s;
     ++s;
     while (Is(*s, kNameChar)) ++s;
     const auto length = static_cast<std::size_t>(s - name);
+    if (!ascii_ && !xmlchars::IsName(name, length)) {
+      Fail("a name with a character that XML does not allow in names", name);
+    }
     return tree_.Intern(std::string_view(name, length), HeadOf(name, length, end_ - name >= 8));
   }
 
@@ -436,26 +723,24 @@ class Tree::Parser {
     } else if (next == '/') {
       ReadEndTag();
     } else if (next == '?') {
-      p_ = SkipPast(p_ + 2, "?>", "a processing instruction is not closed");
+      p_ = ReadProcessingInstruction(begin_, p_ + 2);
     } else if (next == '!' && p_[2] == '-' && p_[3] == '-') {
-      p_ = SkipPast(p_ + 4, "-->", "a comment is not closed");
+      p_ = ReadComment(begin_, p_ + 4);
     } else if (next == '!' && std::strncmp(p_ + 2, "[CDATA[", 7) == 0) {
       ReadCData();
     } else if (next == '!' && std::strncmp(p_ + 2, "DOCTYPE", 7) == 0) {
-      SkipDoctype();
+      if (!tree_.nodes.empty()) Fail("a document type declaration after the root element", p_);
+      if (dtd_ != nullptr) Fail("a second document type declaration", p_);
+      dtd_ = std::make_unique<Dtd>();
+      p_ = ReadDoctype(begin_, p_ + 9, standalone_, *dtd_);
     } else {
       Fail("unexpected character after '<'", p_ + 1);
     }
   }
 
-  const char* SkipPast(const char* from, const char* terminator, const char* failure) const {
-    const char* found = std::strstr(from, terminator);
-    if (found == nullptr) Fail(failure, from);
-    return found + std::strlen(terminator);
-  }
-
   void ReadStartTag() {
     if (open_ == kNone && !tree_.nodes.empty()) Fail("a second root element", p_);
+    EndRun();
     const char* s = p_ + 1;
     // Documents repeat their shapes: the name is compared with the previous sibling's, then with
     // the one that followed the last element named as that sibling (or, for a first child, the
@@ -501,9 +786,31 @@ class Tree::Parser {
         return;
       }
       if (!Is(c, kNameStart)) Fail("unexpected character in a tag", s);
+      const char* at = s;
       c = ReadAttribute(s, count < likeCount ? tree_.attributes[likeFirst + count].name : kNone);
       ++count;
+      if (count > 1) CheckUnique(element, count, at);
     }
+  }
+
+  // Refuses the element's newest attribute when an earlier one has its name: by a scan over a
+  // few attributes, by marks per name over many.
+  void CheckUnique(std::uint32_t element, std::uint32_t count, const char* at) {
+    const Attribute* attributes = tree_.attributes.data() + tree_.nodes[element].firstAttribute;
+    const std::uint32_t name = attributes[count - 1].name;
+    constexpr std::uint32_t kScanned = 16;
+    if (count <= kScanned) {
+      for (std::uint32_t i = 0; i + 1 < count; ++i) {
+        if (attributes[i].name == name) Fail("an attribute repeated on one element", at);
+      }
+      return;
+    }
+    if (markOf_.size() < tree_.names.size()) markOf_.resize(tree_.names.size(), kNone);
+    if (count == kScanned + 1) {
+      for (std::uint32_t i = 0; i + 1 < count; ++i) markOf_[attributes[i].name] = element;
+    }
+    if (markOf_[name] == element) Fail("an attribute repeated on one element", at);
+    markOf_[name] = element;
   }
 
   // The attribute whose name starts at s, whose name is likely the name at `guess` (or kNone
@@ -523,15 +830,20 @@ class Tree::Parser {
     if (c != '"' && c != '\'') Fail("an attribute value without quotes", s);
     const char quote = c;
     const char* value = ++s;
+    // Expanded entities may have written more values than the text they were read from.
+    if (expanded_) ReserveValues(static_cast<std::size_t>(end_ - s + (documentEnd_ - begin_)) + 16);
     // The plain run first (the other quote is plain too), then decoding if anything needs it.
-    char* const stored = out_;
+    char* stored = out_;
     char* out = out_;  // a local, which the stores cannot alias
     if (CopyPlainValue(s, out, quote)) {
       out_ = out;
-    } else {
-      out_ = DecodeRun(s, out, quote, true);
+    } else if (char* decoded = DecodeValue(s, out, quote)) {
       if (*s != quote) Fail("an attribute value is not closed", value);
+      out_ = decoded;
+    } else {
+      DecodeValueWithEntities(value, s, quote, stored);
     }
+    if (dtd_ != nullptr && !dtd_->tokenized.empty()) Tokenize(nameIndex, stored);
     *out_ = '\0';
     // Written member by member: a whole temporary copied in stalls on its own stores.
     Attribute& attribute = tree_.attributes.emplace_back();
@@ -542,8 +854,42 @@ class Tree::Parser {
     return *++s;
   }
 
+  // The value that starts at `value` and refers to entities, decoded whole and written at
+  // `stored`; leaves `s` at its closing quote.
+  void DecodeValueWithEntities(const char* value, const char*& s, char quote, char*& stored) {
+    std::string decoded;
+    s = value;
+    AppendValue(s, quote, decoded);
+    if (*s != quote) Fail("an attribute value is not closed", value);
+    const std::size_t offset = static_cast<std::size_t>(stored - values_);
+    out_ = stored;
+    ReserveValues(decoded.size() + static_cast<std::size_t>(end_ - s + (documentEnd_ - begin_)) + 16);
+    stored = values_ + offset;
+    out_ = CopyRun(decoded.data(), decoded.data() + decoded.size(), stored);
+  }
+
+  // A value of an attribute declared with a token type: leading and trailing spaces dropped and
+  // each run of spaces made one.
+  void Tokenize(std::uint32_t nameIndex, char* stored) {
+    const Node& element = tree_.nodes[last_ == kNone ? open_ : last_];
+    const std::string key = std::string(element.text, element.length) + ' ' +
+                            std::string(tree_.names[nameIndex]);
+    if (dtd_->tokenized.count(key) == 0) return;
+    char* out = stored;
+    for (const char* s = stored; s != out_; ++s) {
+      if (*s == ' ' && (out == stored || out[-1] == ' ')) continue;
+      *out++ = *s;
+    }
+    if (out != stored && out[-1] == ' ') --out;
+    out_ = out;
+  }
+
   void ReadEndTag() {
     if (open_ == kNone) Fail("an end tag without a start tag", p_);
+    if (entityDepth_ != 0 && open_ == entityBase_) {
+      Fail("an end tag in an entity's text closes an element opened outside it", p_);
+    }
+    EndRun();
     const Node& open = tree_.nodes[open_];
     const char* s = p_ + 2;
     if (static_cast<std::size_t>(end_ - s) < open.length ||
@@ -559,56 +905,55 @@ class Tree::Parser {
   }
 
   void ReadCData() {
-    if (open_ == kNone) Fail("text outside the root element", p_);
+    if (open_ == kNone) Fail("a CDATA section outside the root element", p_);
     const char* start = p_ + 9;
     const char* end = std::strstr(start, "]]>");
     if (end == nullptr) Fail("a CDATA section is not closed", p_);
     // An empty section adds nothing, as an empty addition does.
     if (end != start) {
+      KeepPendingSpaces();
       char* const text = tree_.Allocate(static_cast<std::size_t>(end - start) + 1);
-      AppendText(text, CopyRun(start, end, text));
+      char* out = text;
+      for (const char* s = start; s != end; ++s) {
+        if (*s == '\r') {
+          *out++ = '\n';
+          if (s[1] == '\n') ++s;
+        } else {
+          *out++ = *s;
+        }
+      }
+      AppendText(text, out);
     }
     p_ = end + 3;
   }
 
-  // A document type declaration, with any internal subset, skipped whole: nothing it declares
-  // is used.
-  void SkipDoctype() {
-    if (!tree_.nodes.empty()) Fail("a document type declaration after the root element", p_);
-    const char* s = p_ + 9;
-    int depth = 0;
-    for (;;) {
-      const char c = *s;
-      if (c == '\0') Fail("a document type declaration is not closed", p_);
-      if (c == '"' || c == '\'') {
-        const char* close = std::strchr(s + 1, c);
-        if (close == nullptr) Fail("a document type declaration is not closed", p_);
-        s = close + 1;
-      } else if (c == '<' && std::strncmp(s, "<!--", 4) == 0) {
-        s = SkipPast(s + 4, "-->", "a comment is not closed");
-      } else if (c == '[') {
-        ++depth;
-        ++s;
-      } else if (c == ']') {
-        --depth;
-        ++s;
-      } else if (c == '>' && depth <= 0) {
-        p_ = s + 1;
-        return;
-      } else {
-        ++s;
-      }
-    }
-  }
+  static constexpr int kMaxEntityDepth = 64;
 
   Tree& tree_;
   const char* const begin_;
-  const char* const end_;
+  const char* end_;  // of the text being read: the document's or an entity's
+  const char* const documentEnd_;
   const char* p_;
-  char* const values_;
+  char* values_;
+  char* valuesEnd_;
   char* out_;  // where the next value is written
+  const bool ascii_;  // the document has no byte beyond ASCII
   std::uint32_t open_ = kNone;
   std::uint32_t last_ = kNone;  // the open element's last child
+  // The current run of character data: whether it holds data other than spaces written as
+  // they are, and such spaces held back until that is known.
+  bool runHasText_ = false;
+  std::string pendingSpaces_;
+  // Declarations, and the state of entity expansion.
+  std::unique_ptr<Dtd> dtd_;
+  bool standalone_ = false;
+  bool expanded_ = false;
+  int entityDepth_ = 0;
+  std::uint32_t entityBase_ = kNone;  // the element open where the innermost entity began
+  std::size_t expandedBytes_ = 0;
+  const std::size_t expansionLimit_;
+  // For each name, the element whose attributes last used it (duplicate checks on long lists).
+  std::vector<std::uint32_t> markOf_;
   // For each node, the element of its name that came before it (kNone for none and for texts).
   std::vector<std::uint32_t> analog_;
   // The latest element of each name, by the name's address; a name that shares its slot with
@@ -629,16 +974,24 @@ void Tree::FreeBlock::operator()(char* block) const {
 }
 
 std::shared_ptr<Tree> Tree::Build(const char* text, std::size_t length, std::size_t nodeCount,
-                                  std::size_t attributeCount) {
+                                  std::size_t attributeCount, bool ascii) {
   // Indexes, offsets and lengths are 32 bits wide.
   if (length >= kNone) throw XMLException("document text longer than 4 GiB");
   std::shared_ptr<Tree> tree(new Tree());
   tree->nodes.reserve(nodeCount);
   tree->attributes.reserve(attributeCount);
   tree->ReserveValues(length + 1);
-  Parser parser(*tree, text, length, tree->values_.get());
-  parser.Run();
+  // The parser owns the block while it reads: entity expansion may move it.
+  Parser parser(*tree, text, length, tree->values_.release(), tree->valuesCapacity_, ascii);
+  try {
+    parser.Run();
+  } catch (...) {
+    tree->values_.reset(parser.Values());
+    throw;
+  }
+  tree->values_.reset(parser.Values());
   tree->valuesSize_ = parser.ValuesSize();
+  tree->valuesCapacity_ = parser.ValuesCapacity();
   // The unused end of the block goes back (values are offsets: the block may move).
   const std::size_t kept = std::max<std::size_t>(tree->valuesSize_, 1);
   if (char* trimmed = static_cast<char*>(std::realloc(tree->values_.get(), kept))) {
@@ -672,13 +1025,39 @@ std::uint32_t Tree::StoreValue(std::string_view value) {
 }
 
 std::shared_ptr<Tree> Tree::Parse(const char* text, std::size_t length) {
+  std::string utf8;
+  if (Transcode(text, length, utf8)) return ParseUtf8(utf8.c_str(), utf8.size() + 1);
+  return ParseUtf8(text, length);
+}
+
+std::shared_ptr<Tree> Tree::ParseUtf8(const char* text, std::size_t length) {
   const Marks marks = ScanText(text, length);
-  if (marks.length < length) return Build(text, marks.length, marks.angles, marks.equals);
+  if (!marks.ascii || marks.controls) {
+    // The slow check, for text with bytes beyond ASCII or control characters.
+    bool utf8 = false;
+    const std::size_t at = xmlchars::FirstInvalidChar(text, marks.length, utf8);
+    if (at < marks.length) {
+      std::string what = "invalid UTF-8";
+      if (!utf8) {
+        std::size_t n = 1;
+        const std::uint32_t code =
+            xmlchars::DecodeUtf8(reinterpret_cast<const unsigned char*>(text + at),
+                                 marks.length - at, n);
+        char hex[16];
+        std::snprintf(hex, sizeof(hex), "U+%04X", static_cast<unsigned>(code));
+        what = std::string("a character XML forbids (") + hex + ")";
+      }
+      Malformed(text, text + at, what.c_str());
+    }
+  }
+  if (marks.length < length) {
+    return Build(text, marks.length, marks.angles, marks.equals, marks.ascii);
+  }
   // No zero byte within `length`: the parser reads a zero-terminated copy.
   std::unique_ptr<char[]> copy(new char[length + 1]);
   if (length != 0) std::memcpy(copy.get(), text, length);
   copy[length] = '\0';
-  return Build(copy.get(), length, marks.angles, marks.equals);
+  return Build(copy.get(), length, marks.angles, marks.equals, marks.ascii);
 }
 
 std::shared_ptr<Tree> Tree::WithRoot(std::string_view name) {

@@ -47,8 +47,10 @@ class Tree {
   // Node 0 is the root element.
   static constexpr std::uint32_t kRoot = 0;
 
-  // Parses text[0, length), which ends early at a zero byte; the tree keeps no reference to
-  // it. Throws XMLException for malformed text. Declarations are skipped, never expanded.
+  // Parses text[0, length) as XML 1.0, which ends early at a zero byte (UTF-16 text, found by
+  // its byte-order mark, is read to `length`); the tree keeps no reference to it. Throws
+  // XMLException for text that is not well-formed. Internal entities are expanded; external
+  // ones are never read.
   static std::shared_ptr<Tree> Parse(const char* text, std::size_t length);
   // A tree of one root element.
   static std::shared_ptr<Tree> WithRoot(std::string_view name);
@@ -94,9 +96,12 @@ class Tree {
   struct FreeBlock {
     void operator()(char* block) const;
   };
-  // Parses text[0, length), zero-terminated, the arrays sized for `nodes` and `attributes`.
+  // Parses UTF-8 text[0, length), which ends early at a zero byte.
+  static std::shared_ptr<Tree> ParseUtf8(const char* text, std::size_t length);
+  // Parses text[0, length), zero-terminated, the arrays sized for `nodes` and `attributes`;
+  // `ascii` when the text has no byte beyond ASCII.
   static std::shared_ptr<Tree> Build(const char* text, std::size_t length, std::size_t nodes,
-                                     std::size_t attributes);
+                                     std::size_t attributes, bool ascii);
   // The index of `name` in `names`, added when new; `head` is its first eight bytes as a word,
   // zero-padded.
   std::uint32_t Intern(std::string_view name);

@@ -1,0 +1,122 @@
+#include "external/hosthelper/XMLEncoding.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+#include <algorithm>
+#include <cstring>
+#include <string_view>
+
+#include "external/hosthelper/XMLException.h"
+
+namespace KxCppHelperV1 {
+namespace xmltree {
+namespace {
+
+bool SameLetters(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    char x = a[i];
+    char y = b[i];
+    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
+    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
+    if (x != y) return false;
+  }
+  return true;
+}
+
+// The encoding that an XML declaration at the start of `text` names, or empty.
+std::string_view DeclaredEncoding(const char* text, std::size_t length) {
+  const std::string_view all(text, length);
+  if (all.substr(0, 5) != "<?xml" || length < 6 ||
+      !(text[5] == ' ' || text[5] == '\t' || text[5] == '\n' || text[5] == '\r')) {
+    return {};
+  }
+  const std::string_view declaration = all.substr(0, all.find("?>"));
+  const std::size_t at = declaration.find("encoding");
+  if (at == std::string_view::npos) return {};
+  std::size_t i = declaration.find_first_of("\"'", at);
+  if (i == std::string_view::npos) return {};
+  const std::size_t close = declaration.find(declaration[i], i + 1);
+  if (close == std::string_view::npos) return {};
+  return declaration.substr(i + 1, close - i - 1);
+}
+
+void Convert(const char* from, const char* text, std::size_t length, std::string& utf8) {
+  iconv_t converter = iconv_open("UTF-8", from);
+  if (converter == reinterpret_cast<iconv_t>(-1)) {
+    throw XMLException(std::string("the document's encoding '") + from +
+                       "' is not one this reader can read");
+  }
+  utf8.assign(length * 4 + 4, '\0');
+  char* in = const_cast<char*>(text);
+  std::size_t inLeft = length;
+  char* out = &utf8[0];
+  std::size_t outLeft = utf8.size();
+  const std::size_t result = iconv(converter, &in, &inLeft, &out, &outLeft);
+  const int error = errno;
+  iconv_close(converter);
+  if (result == static_cast<std::size_t>(-1)) {
+    const auto offset = static_cast<std::size_t>(in - text);
+    throw XMLException("malformed document at offset " + std::to_string(offset) + ": " +
+                       (error == EINVAL ? "the text ends inside a character of encoding '"
+                                        : "bytes not valid in the document's encoding '") +
+                       from + "'");
+  }
+  utf8.resize(utf8.size() - outLeft);
+}
+
+}  // namespace
+
+bool Transcode(const char* text, std::size_t length, std::string& utf8) {
+  const auto* u = reinterpret_cast<const unsigned char*>(text);
+  const char* utf16 = nullptr;
+  std::size_t skip = 0;
+  if (length >= 2 && u[0] == 0xFF && u[1] == 0xFE) {
+    utf16 = "UTF-16LE";
+    skip = 2;
+  } else if (length >= 2 && u[0] == 0xFE && u[1] == 0xFF) {
+    utf16 = "UTF-16BE";
+    skip = 2;
+  } else if (length >= 4 && u[0] == '<' && u[1] == 0 && u[2] == '?' && u[3] == 0) {
+    utf16 = "UTF-16LE";
+  } else if (length >= 4 && u[0] == 0 && u[1] == '<' && u[2] == 0 && u[3] == '?') {
+    utf16 = "UTF-16BE";
+  }
+  if (utf16 != nullptr) {
+    std::size_t bytes = length - skip;
+    // A zero byte after the last whole code unit ends the text as it ends host text.
+    if (bytes % 2 == 1 && text[length - 1] == '\0') --bytes;
+    Convert(utf16, text + skip, bytes, utf8);
+    // The text ends at its first NUL character, as UTF-8 text ends at its first zero byte.
+    utf8.resize(std::strlen(utf8.c_str()));
+    return true;
+  }
+  // The declaration, if any, is within the text's first bytes.
+  const std::size_t head = std::min<std::size_t>(length, 512);
+  const void* zero = std::memchr(text, 0, head);
+  const std::size_t headLength =
+      zero == nullptr ? head : static_cast<std::size_t>(static_cast<const char*>(zero) - text);
+  std::size_t start = 0;
+  if (headLength >= 3 && u[0] == 0xEF && u[1] == 0xBB && u[2] == 0xBF) start = 3;
+  const std::string_view declared = DeclaredEncoding(text + start, headLength - start);
+  if (declared.empty() || SameLetters(declared, "UTF-8") || SameLetters(declared, "UTF8")) {
+    return false;
+  }
+  if (declared.size() >= 6 && SameLetters(declared.substr(0, 6), "UTF-16")) {
+    throw XMLException("malformed document at offset 0: declared " + std::string(declared) +
+                       " but the text is not UTF-16 (no byte-order mark)");
+  }
+  if (start != 0) {
+    throw XMLException("malformed document at offset 0: a UTF-8 byte-order mark on a document "
+                       "declared " + std::string(declared));
+  }
+  const void* end = std::memchr(text, 0, length);
+  const std::size_t textLength =
+      end == nullptr ? length : static_cast<std::size_t>(static_cast<const char*>(end) - text);
+  Convert(std::string(declared).c_str(), text, textLength, utf8);
+  return true;
+}
+
+}  // namespace xmltree
+}  // namespace KxCppHelperV1
