@@ -15,6 +15,17 @@ void Malformed(const char* begin, const char* at, const char* what) {
 
 namespace {
 
+bool IsControl(char c) {
+  return static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r';
+}
+
+// Refuses the control characters XML forbids in [from, to).
+void CheckControls(const char* begin, const char* from, const char* to) {
+  for (const char* s = from; s != to; ++s) {
+    if (IsControl(*s)) Malformed(begin, s, "a control character XML forbids");
+  }
+}
+
 bool IsSpace(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\r';
 }
@@ -261,6 +272,7 @@ class SubsetReader {
     for (; *s != quote; ++s) {
       if (*s == '\0') Fail(s, "a default value is not closed");
       if (*s == '<') Fail(s, "'<' in an attribute value");
+      if (IsControl(*s)) Fail(s, "a control character XML forbids");
       if (*s != '&') continue;
       const char* at = s;
       if (s[1] == '#') {
@@ -314,6 +326,7 @@ class SubsetReader {
     if (quote != '"' && quote != '\'') Fail(s, "expected a quoted literal");
     for (++s; *s != quote; ++s) {
       if (*s == '\0') Fail(s, "a literal is not closed");
+      if (IsControl(*s)) Fail(s, "a control character XML forbids");
       if (pubid) {
         const char c = *s;
         const bool allowed = c == ' ' || c == '\r' || c == '\n' || (c >= 'a' && c <= 'z') ||
@@ -368,6 +381,7 @@ class SubsetReader {
       const char c = *s;
       if (c == quote) return s + 1;
       if (c == '\0') Fail(s, "an entity value is not closed");
+      if (IsControl(c)) Fail(s, "a control character XML forbids");
       if (c == '%') Fail(s, "a parameter entity reference inside a declaration");
       if (c == '&') {
         if (s[1] == '#') {
@@ -480,6 +494,7 @@ const char* ReadComment(const char* begin, const char* s) {
   const char* dashes = std::strstr(s, "--");
   if (dashes == nullptr) Malformed(begin, s, "a comment is not closed");
   if (dashes[2] != '>') Malformed(begin, dashes, "'--' inside a comment");
+  CheckControls(begin, s, dashes);
   return dashes + 3;
 }
 
@@ -495,6 +510,7 @@ const char* ReadProcessingInstruction(const char* begin, const char* s) {
   if (!IsSpace(*t)) Malformed(begin, t, "expected a space after a processing instruction's target");
   const char* end = std::strstr(t, "?>");
   if (end == nullptr) Malformed(begin, s, "a processing instruction is not closed");
+  CheckControls(begin, t, end);
   return end + 2;
 }
 

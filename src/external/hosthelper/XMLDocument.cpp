@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "external/hosthelper/XMLChars.h"
 #include "external/hosthelper/XMLException.h"
 
 namespace KxCppHelperV1 {
@@ -34,6 +35,9 @@ XMLDocument XMLDocument::parse(const char* text, size_t length) {
 
 XMLDocument XMLDocument::createWithRoot(const char* rootName) {
   if (rootName == nullptr || *rootName == '\0') throw XMLException("empty root element name");
+  if (!xmlchars::IsName(rootName, std::strlen(rootName))) {
+    throw XMLException("createNew: the root's name is not an XML name");
+  }
   return XMLDocument(xmltree::Tree::WithRoot(rootName));
 }
 

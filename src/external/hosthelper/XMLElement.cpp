@@ -10,6 +10,7 @@
 #include <locale.h>
 
 #include "external/hosthelper/PlainNumber.h"
+#include "external/hosthelper/XMLChars.h"
 #include "external/hosthelper/XMLException.h"
 
 namespace KxCppHelperV1 {
@@ -182,27 +183,74 @@ bool XMLElement::parseInt64(std::string_view text, std::int64_t& value) {
   return ParseInt64(text, value);
 }
 
-XMLElement XMLElement::addElement(const char* name) {
+namespace {
+
+// Throws XMLException unless `name` is an XML name.
+void RequireName(std::string_view name, const char* operation) {
+  if (name.empty()) throw XMLException(std::string(operation) + " with an empty name");
+  if (!xmlchars::IsName(name.data(), name.size())) {
+    throw XMLException(std::string(operation) + ": the name is not an XML name");
+  }
+}
+
+// Throws XMLException unless `text` is XML characters in UTF-8.
+void RequireText(std::string_view text, const char* operation) {
+  bool utf8 = false;
+  const std::size_t at = xmlchars::FirstInvalidChar(text.data(), text.size(), utf8);
+  if (at == text.size()) return;
+  throw XMLException(std::string(operation) +
+                     (utf8 ? ": invalid UTF-8 at byte " : ": a character XML does not allow at byte ") +
+                     std::to_string(at));
+}
+
+}  // namespace
+
+XMLElement XMLElement::addElementNamed(std::string_view name) {
   requireValid("addElement");
-  if (name == nullptr || *name == '\0') throw XMLException("addElement with an empty name");
+  RequireName(name, "addElement");
   return XMLElement(tree_, tree_->AppendElement(index_, name));
 }
 
-void XMLElement::addAttribute(const char* name, const char* value) {
+XMLElement XMLElement::addElement(const char* name) {
+  return addElementNamed(name == nullptr ? std::string_view() : std::string_view(name));
+}
+
+XMLElement XMLElement::addElement(const std::string& name) {
+  return addElementNamed(name);
+}
+
+void XMLElement::addAttributeText(std::string_view name, std::string_view value) {
   requireValid("addAttribute");
-  if (name == nullptr || *name == '\0') throw XMLException("addAttribute with an empty name");
-  tree_->SetAttribute(index_, name, value == nullptr ? "" : value);
+  RequireName(name, "addAttribute");
+  RequireText(value, "addAttribute");
+  tree_->SetAttribute(index_, name, value);
+}
+
+void XMLElement::addAttribute(const char* name, const char* value) {
+  addAttributeText(name == nullptr ? std::string_view() : std::string_view(name),
+                   value == nullptr ? std::string_view() : std::string_view(value));
+}
+
+void XMLElement::addAttribute(const std::string& name, const std::string& value) {
+  addAttributeText(name, value);
 }
 
 void XMLElement::addAttribute(const char* name, std::int64_t value) {
   char text[24];
-  const auto result = std::to_chars(text, text + sizeof(text) - 1, value);
-  *result.ptr = '\0';
-  addAttribute(name, text);
+  const auto result = std::to_chars(text, text + sizeof(text), value);
+  addAttributeText(name == nullptr ? std::string_view() : std::string_view(name),
+                   std::string_view(text, static_cast<std::size_t>(result.ptr - text)));
+}
+
+void XMLElement::addAttribute(const std::string& name, std::int64_t value) {
+  char text[24];
+  const auto result = std::to_chars(text, text + sizeof(text), value);
+  addAttributeText(name, std::string_view(text, static_cast<std::size_t>(result.ptr - text)));
 }
 
 void XMLElement::addText(const std::string& text) {
   requireValid("addText");
+  RequireText(text, "addText");
   tree_->AppendText(index_, text);
 }
 

@@ -148,17 +148,16 @@ class KXCOMSERV_API XMLElement {
   static bool parseInt64(std::string_view text, std::int64_t& value);
 
   // Appends a child element and returns it.
+  // Names must be XML names, and texts and values XML characters in UTF-8 (no NUL, no control
+  // character other than tab, line feed and carriage return): anything else throws XMLException,
+  // so that the document always writes as well-formed XML.
   XMLElement addElement(const char* name);
-  XMLElement addElement(const std::string& name) { return addElement(name.c_str()); }
+  XMLElement addElement(const std::string& name);
   // Sets an attribute (replacing one of the same name).
   void addAttribute(const char* name, const char* value);
-  void addAttribute(const std::string& name, const std::string& value) {
-    addAttribute(name.c_str(), value.c_str());
-  }
+  void addAttribute(const std::string& name, const std::string& value);
   void addAttribute(const char* name, std::int64_t value);
-  void addAttribute(const std::string& name, std::int64_t value) {
-    addAttribute(name.c_str(), value);
-  }
+  void addAttribute(const std::string& name, std::int64_t value);
   // Appends text content.
   void addText(const std::string& text);
   // The element's character data: all its text children joined (not its elements' texts);
@@ -177,6 +176,8 @@ class KXCOMSERV_API XMLElement {
   void requireValid(const char* operation) const;
   // The attribute of `name` (null when absent or `name` is null); throws as getAttribute does.
   const xmltree::Attribute* findAttribute(const char* name) const;
+  XMLElement addElementNamed(std::string_view name);
+  void addAttributeText(std::string_view name, std::string_view value);
   // getAttributes for keys that are not all of this element's document: each found by its text.
   std::uint32_t getAttributesByText(const AttributeKey* keys, std::string_view* values,
                                     std::size_t count) const;

@@ -27,8 +27,8 @@ enum CharClass : std::uint8_t {
   kSpace = 1,
   kNameStart = 2,
   kNameChar = 4,
-  kTextStop = 8,       // ends the plain run of a text: '<', '&', '\r', ']', end
-  kAttributeStop = 16  // ends the plain run of an attribute value: quotes, '&', '<', '\t\n\r', end
+  kTextStop = 8,       // ends the plain run of a text: '<', '&', ']', controls but tab and LF
+  kAttributeStop = 16  // ends the plain run of an attribute value: quotes, '&', '<', controls
 };
 
 struct CharTable {
@@ -40,9 +40,9 @@ struct CharTable {
       if (c == ' ' || c == '\t' || c == '\r' || c == '\n') bits |= kSpace;
       if (letter || c == '_' || c == ':' || c >= 0x80) bits |= kNameStart | kNameChar;
       if ((c >= '0' && c <= '9') || c == '.' || c == '-') bits |= kNameChar;
-      if (c == '<' || c == '&' || c == '\r' || c == ']' || c == 0) bits |= kTextStop;
-      if (c == '"' || c == '\'' || c == '&' || c == '<' || c == '\t' || c == '\n' || c == '\r' ||
-          c == 0) {
+      const bool control = c < 0x20 && c != '\t' && c != '\n';
+      if (c == '<' || c == '&' || c == ']' || control) bits |= kTextStop;
+      if (c == '"' || c == '\'' || c == '&' || c == '<' || c < 0x20) {
         bits |= kAttributeStop;
       }
       classes[c] = bits;
@@ -63,8 +63,9 @@ struct Marks {
   std::size_t length = 0;
   std::size_t angles = 0;
   std::size_t equals = 0;
-  bool ascii = true;     // no byte above 0x7F
-  bool controls = false;  // a byte below 0x20 other than tab, line feed and carriage return
+  // No byte above 0x7F. Text beyond ASCII is checked whole for UTF-8 and the characters XML
+  // forbids; in ASCII text, the constructs that hold characters refuse the control characters.
+  bool ascii = true;
 };
 
 #if defined(__SSE2__)
@@ -74,13 +75,8 @@ std::size_t CountBlocks16(const char* text, std::size_t length, std::size_t i, M
   const __m128i lt = _mm_set1_epi8('<');
   const __m128i eq = _mm_set1_epi8('=');
   const __m128i zero = _mm_setzero_si128();
-  const __m128i lastControl = _mm_set1_epi8(0x1F);
-  const __m128i tab = _mm_set1_epi8('\t');
-  const __m128i lf = _mm_set1_epi8('\n');
-  const __m128i cr = _mm_set1_epi8('\r');
-  // Every byte or'ed together (for the high bit), and the controls XML forbids.
+  // Every byte or'ed together, for the high bit.
   __m128i high = zero;
-  __m128i controls = zero;
   bool sawZero = false;
   while (!sawZero && length - i >= 16) {
     // Byte counters, summed before they can wrap.
@@ -96,11 +92,6 @@ std::size_t CountBlocks16(const char* text, std::size_t length, std::size_t i, M
       ltCount = _mm_sub_epi8(ltCount, _mm_cmpeq_epi8(bytes, lt));
       eqCount = _mm_sub_epi8(eqCount, _mm_cmpeq_epi8(bytes, eq));
       high = _mm_or_si128(high, bytes);
-      const __m128i low = _mm_cmpeq_epi8(_mm_min_epu8(bytes, lastControl), bytes);
-      const __m128i spaces = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, tab),
-                                                       _mm_cmpeq_epi8(bytes, lf)),
-                                          _mm_cmpeq_epi8(bytes, cr));
-      controls = _mm_or_si128(controls, _mm_andnot_si128(spaces, low));
     }
     const __m128i ltSums = _mm_sad_epu8(ltCount, zero);
     const __m128i eqSums = _mm_sad_epu8(eqCount, zero);
@@ -110,7 +101,6 @@ std::size_t CountBlocks16(const char* text, std::size_t length, std::size_t i, M
                                              _mm_cvtsi128_si32(_mm_srli_si128(eqSums, 8)));
   }
   if (_mm_movemask_epi8(high) != 0) marks.ascii = false;
-  if (_mm_movemask_epi8(controls) != 0) marks.controls = true;
   return i;
 }
 #endif
@@ -122,12 +112,7 @@ __attribute__((target("avx2"))) std::size_t CountBlocks32(const char* text, std:
   const __m256i lt = _mm256_set1_epi8('<');
   const __m256i eq = _mm256_set1_epi8('=');
   const __m256i zero = _mm256_setzero_si256();
-  const __m256i lastControl = _mm256_set1_epi8(0x1F);
-  const __m256i tab = _mm256_set1_epi8('\t');
-  const __m256i lf = _mm256_set1_epi8('\n');
-  const __m256i cr = _mm256_set1_epi8('\r');
   __m256i high = zero;
-  __m256i controls = zero;
   std::size_t i = 0;
   bool sawZero = false;
   while (!sawZero && length - i >= 32) {
@@ -143,11 +128,6 @@ __attribute__((target("avx2"))) std::size_t CountBlocks32(const char* text, std:
       ltCount = _mm256_sub_epi8(ltCount, _mm256_cmpeq_epi8(bytes, lt));
       eqCount = _mm256_sub_epi8(eqCount, _mm256_cmpeq_epi8(bytes, eq));
       high = _mm256_or_si256(high, bytes);
-      const __m256i low = _mm256_cmpeq_epi8(_mm256_min_epu8(bytes, lastControl), bytes);
-      const __m256i spaces = _mm256_or_si256(
-          _mm256_or_si256(_mm256_cmpeq_epi8(bytes, tab), _mm256_cmpeq_epi8(bytes, lf)),
-          _mm256_cmpeq_epi8(bytes, cr));
-      controls = _mm256_or_si256(controls, _mm256_andnot_si256(spaces, low));
     }
     alignas(32) std::uint64_t ltSums[4];
     alignas(32) std::uint64_t eqSums[4];
@@ -157,7 +137,6 @@ __attribute__((target("avx2"))) std::size_t CountBlocks32(const char* text, std:
     marks.equals += eqSums[0] + eqSums[1] + eqSums[2] + eqSums[3];
   }
   if (_mm256_movemask_epi8(high) != 0) marks.ascii = false;
-  if (_mm256_movemask_epi8(controls) != 0) marks.controls = true;
   return i;
 }
 
@@ -186,7 +165,6 @@ Marks ScanText(const char* text, std::size_t length) {
     marks.angles += c == '<';
     marks.equals += c == '=';
     if (c >= 0x80) marks.ascii = false;
-    if (c < 0x20 && c != '\t' && c != '\n' && c != '\r') marks.controls = true;
   }
   marks.length = i;
   return marks;
@@ -363,9 +341,13 @@ class Tree::Parser {
   // of character data between element boundaries that is only such spaces is layout and is not
   // kept; spaces in a run that holds other character data are.
   void Spaces(const char* from, const char* to) {
+    // Layout between tags, the common case, is dropped at once.
+    if (!runHasText_ && to != end_ && (to[1] == '/' || Is(to[1], kNameStart))) return;
     if (open_ == kNone) return;
-    const bool boundary = to == end_ ? entityDepth_ == 0 : (to[1] == '/' || Is(to[1], kNameStart));
-    if (!runHasText_ && boundary) return;
+    if (!runHasText_ && to == end_ && entityDepth_ == 0) return;
+    KeepSpaces(from, to);
+  }
+  __attribute__((noinline)) void KeepSpaces(const char* from, const char* to) {
     std::string normalised;
     for (const char* s = from; s != to; ++s) {
       if (*s == '\r') {
@@ -393,7 +375,7 @@ class Tree::Parser {
   // An element boundary: a new run begins.
   void EndRun() {
     runHasText_ = false;
-    pendingSpaces_.clear();
+    if (!pendingSpaces_.empty()) pendingSpaces_.clear();
   }
 
   void AppendCopy(std::string_view text) {
@@ -426,7 +408,7 @@ class Tree::Parser {
   // end (CR LF or a lone CR) as "\n". Stops after a reference to an entity whose text is to be
   // read in its place (`entity`, `reference` set). Returns the end of what it wrote, which is
   // never longer than what it read.
-  char* DecodeText(const char*& in, char* out, const Entity*& entity, const char*& reference) {
+  __attribute__((noinline)) char* DecodeText(const char*& in, char* out, const Entity*& entity, const char*& reference) {
     for (char c = *in; c != '<' && c != '\0'; c = *in) {
       if (c == '&') {
         if (in[1] == '#') {
@@ -449,6 +431,8 @@ class Tree::Parser {
         in += in[1] == '\n' ? 2 : 1;
       } else if (c == ']' && in[1] == ']' && in[2] == '>') {
         Fail("']]>' in text", in);
+      } else if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n') {
+        Fail("a control character XML forbids", in);
       } else {
         *out++ = c;
         ++in;
@@ -488,7 +472,7 @@ class Tree::Parser {
   }
 
   // Reads an entity's replacement text in place of its reference in content.
-  void ExpandInContent(const Entity& entity, const char* reference) {
+  __attribute__((noinline)) void ExpandInContent(const Entity& entity, const char* reference) {
     if (entity.kind == Entity::kUnparsed) Fail("a reference to an unparsed entity", reference);
     if (entity.kind == Entity::kExternal) return;  // external entities are never read
     Enter(entity, reference);
@@ -573,7 +557,7 @@ class Tree::Parser {
   // read, a line end, tab or line feed as a space. Returns the end of what it wrote (never
   // longer than what it read), with `in` at the closing quote, or null with `in` at a reference
   // to a declared entity, whose value is then read by DecodeValueWithEntities.
-  char* DecodeValue(const char*& in, char* out, char quote) const {
+  __attribute__((noinline)) char* DecodeValue(const char*& in, char* out, char quote) const {
     for (char c = *in; c != quote; c = *in) {
       if (c == '&') {
         if (in[1] == '#') {
@@ -597,8 +581,13 @@ class Tree::Parser {
       } else if (c == '\r') {
         *out++ = ' ';
         in += in[1] == '\n' ? 2 : 1;
+      } else if (c == '\t' || c == '\n') {
+        *out++ = ' ';
+        ++in;
+      } else if (static_cast<unsigned char>(c) < 0x20) {
+        Fail("a control character XML forbids", in);
       } else {
-        *out++ = c == '\t' || c == '\n' ? ' ' : c;
+        *out++ = c;
         ++in;
       }
     }
@@ -640,6 +629,8 @@ class Tree::Parser {
       } else if (c == '\r') {
         value += ' ';
         in += in[1] == '\n' && quote != '\0' ? 2 : 1;
+      } else if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n') {
+        Fail("a control character XML forbids", in);
       } else {
         value += c == '\t' || c == '\n' ? ' ' : c;
         ++in;
@@ -648,7 +639,7 @@ class Tree::Parser {
   }
 
   // Makes room for `bytes` more bytes of values after out_ (the block may move).
-  void ReserveValues(std::size_t bytes) {
+  __attribute__((noinline)) void ReserveValues(std::size_t bytes) {
     if (static_cast<std::size_t>(valuesEnd_ - out_) >= bytes) return;
     const std::size_t used = ValuesSize();
     const std::size_t capacity = std::max(used + bytes, ValuesCapacity() * 2);
@@ -732,6 +723,7 @@ class Tree::Parser {
       if (!tree_.nodes.empty()) Fail("a document type declaration after the root element", p_);
       if (dtd_ != nullptr) Fail("a second document type declaration", p_);
       dtd_ = std::make_unique<Dtd>();
+      declarations_ = true;
       p_ = ReadDoctype(begin_, p_ + 9, standalone_, *dtd_);
     } else {
       Fail("unexpected character after '<'", p_ + 1);
@@ -768,6 +760,9 @@ class Tree::Parser {
       likeCount = tree_.nodes[like].attributeCount;
     }
     std::uint32_t count = 0;
+    // Attributes named as the like element's, in its order, are distinct as its were: only a
+    // list that leaves that order is checked for repeats.
+    bool asLike = true;
     char c = *s;
     for (;;) {
       if (!Is(c, kSpace) && c != '>' && c != '/') Fail("unexpected character in a tag", s);
@@ -787,15 +782,19 @@ class Tree::Parser {
       }
       if (!Is(c, kNameStart)) Fail("unexpected character in a tag", s);
       const char* at = s;
-      c = ReadAttribute(s, count < likeCount ? tree_.attributes[likeFirst + count].name : kNone);
+      const std::uint32_t guess =
+          count < likeCount ? tree_.attributes[likeFirst + count].name : kNone;
+      bool guessed = false;
+      c = ReadAttribute(s, guess, guessed);
       ++count;
-      if (count > 1) CheckUnique(element, count, at);
+      asLike = asLike && guessed;
+      if (!asLike && count > 1) CheckUnique(element, count, at);
     }
   }
 
   // Refuses the element's newest attribute when an earlier one has its name: by a scan over a
   // few attributes, by marks per name over many.
-  void CheckUnique(std::uint32_t element, std::uint32_t count, const char* at) {
+  __attribute__((noinline)) void CheckUnique(std::uint32_t element, std::uint32_t count, const char* at) {
     const Attribute* attributes = tree_.attributes.data() + tree_.nodes[element].firstAttribute;
     const std::uint32_t name = attributes[count - 1].name;
     constexpr std::uint32_t kScanned = 16;
@@ -814,11 +813,14 @@ class Tree::Parser {
   }
 
   // The attribute whose name starts at s, whose name is likely the name at `guess` (or kNone
-  // for no guess); leaves s after its closing quote and returns the character there.
-  char ReadAttribute(const char*& s, std::uint32_t guess) {
+  // for no guess; `guessed` is set when it is); leaves s after its closing quote and returns the
+  // character there.
+  __attribute__((always_inline)) char ReadAttribute(const char*& s, std::uint32_t guess,
+                                                    bool& guessed) {
     std::uint32_t nameIndex = kNone;
     if (guess != kNone && NameAt(s, tree_.names[guess], tree_.nameHeads_[guess])) {
       nameIndex = guess;
+      guessed = true;
       s += tree_.names[guess].size();
     }
     if (nameIndex == kNone) nameIndex = ReadName(s);
@@ -831,7 +833,9 @@ class Tree::Parser {
     const char quote = c;
     const char* value = ++s;
     // Expanded entities may have written more values than the text they were read from.
-    if (expanded_) ReserveValues(static_cast<std::size_t>(end_ - s + (documentEnd_ - begin_)) + 16);
+    if (declarations_ && expanded_) {
+      ReserveValues(static_cast<std::size_t>(end_ - s + (documentEnd_ - begin_)) + 16);
+    }
     // The plain run first (the other quote is plain too), then decoding if anything needs it.
     char* stored = out_;
     char* out = out_;  // a local, which the stores cannot alias
@@ -843,7 +847,7 @@ class Tree::Parser {
     } else {
       DecodeValueWithEntities(value, s, quote, stored);
     }
-    if (dtd_ != nullptr && !dtd_->tokenized.empty()) Tokenize(nameIndex, stored);
+    if (declarations_ && !dtd_->tokenized.empty()) Tokenize(nameIndex, stored);
     *out_ = '\0';
     // Written member by member: a whole temporary copied in stalls on its own stores.
     Attribute& attribute = tree_.attributes.emplace_back();
@@ -856,7 +860,7 @@ class Tree::Parser {
 
   // The value that starts at `value` and refers to entities, decoded whole and written at
   // `stored`; leaves `s` at its closing quote.
-  void DecodeValueWithEntities(const char* value, const char*& s, char quote, char*& stored) {
+  __attribute__((noinline)) void DecodeValueWithEntities(const char* value, const char*& s, char quote, char*& stored) {
     std::string decoded;
     s = value;
     AppendValue(s, quote, decoded);
@@ -870,7 +874,7 @@ class Tree::Parser {
 
   // A value of an attribute declared with a token type: leading and trailing spaces dropped and
   // each run of spaces made one.
-  void Tokenize(std::uint32_t nameIndex, char* stored) {
+  __attribute__((noinline)) void Tokenize(std::uint32_t nameIndex, char* stored) {
     const Node& element = tree_.nodes[last_ == kNone ? open_ : last_];
     const std::string key = std::string(element.text, element.length) + ' ' +
                             std::string(tree_.names[nameIndex]);
@@ -904,7 +908,7 @@ class Tree::Parser {
     open_ = open.parent;
   }
 
-  void ReadCData() {
+  __attribute__((noinline)) void ReadCData() {
     if (open_ == kNone) Fail("a CDATA section outside the root element", p_);
     const char* start = p_ + 9;
     const char* end = std::strstr(start, "]]>");
@@ -918,6 +922,8 @@ class Tree::Parser {
         if (*s == '\r') {
           *out++ = '\n';
           if (s[1] == '\n') ++s;
+        } else if (static_cast<unsigned char>(*s) < 0x20 && *s != '\t' && *s != '\n') {
+          Fail("a control character XML forbids", s);
         } else {
           *out++ = *s;
         }
@@ -946,6 +952,7 @@ class Tree::Parser {
   std::string pendingSpaces_;
   // Declarations, and the state of entity expansion.
   std::unique_ptr<Dtd> dtd_;
+  bool declarations_ = false;  // the document has a document type declaration
   bool standalone_ = false;
   bool expanded_ = false;
   int entityDepth_ = 0;
@@ -1032,8 +1039,8 @@ std::shared_ptr<Tree> Tree::Parse(const char* text, std::size_t length) {
 
 std::shared_ptr<Tree> Tree::ParseUtf8(const char* text, std::size_t length) {
   const Marks marks = ScanText(text, length);
-  if (!marks.ascii || marks.controls) {
-    // The slow check, for text with bytes beyond ASCII or control characters.
+  if (!marks.ascii) {
+    // The slow check, for text with bytes beyond ASCII.
     bool utf8 = false;
     const std::size_t at = xmlchars::FirstInvalidChar(text, marks.length, utf8);
     if (at < marks.length) {
@@ -1256,8 +1263,11 @@ void Tree::Write(std::string& out, bool indent) const {
   std::uint32_t compactFrom = kNone;
   std::size_t depth = 0;
   const auto indenting = [&] { return indent && compactFrom == kNone; };
+  // Indentation stops growing past kMaxIndent levels, so that the text stays linear in the
+  // document's size however deep it nests.
+  constexpr std::size_t kMaxIndent = 32;
   const auto pad = [&] {
-    if (indenting()) out.append(depth * 2, ' ');
+    if (indenting()) out.append(std::min(depth, kMaxIndent) * 2, ' ');
   };
   const auto newline = [&] {
     if (indenting()) out += '\n';

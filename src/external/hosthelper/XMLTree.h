@@ -80,8 +80,9 @@ class Tree {
   void AppendText(std::uint32_t parent, std::string_view text);
   // Replaces the value of the attribute of that name, or appends the attribute.
   void SetAttribute(std::uint32_t element, std::string_view name, std::string_view value);
-  // Appends the whole document's text to `out`: compact, or indented by two spaces per level
-  // (an element that holds text is written compact inside, so that its text stays as it is).
+  // Appends the whole document's text to `out`: compact, or indented by two spaces per level up
+  // to 32 levels (an element that holds text is written compact inside, so that its text stays
+  // as it is).
   void Write(std::string& out, bool indent) const;
 
   std::vector<Node> nodes;
