@@ -47,6 +47,8 @@ line("1e", "load and release, 10,000 fields / pugixml parse and release",
      paired("bench_load", "BM_LoadRelease/10000", "BM_PugiLoadRelease/10000"), 0, report_only=True)
 line("1f", "document only, 10,000 fields / pugixml parse",
      paired("bench_load", "BM_Document/10000", "BM_PugiLoad/10000"), 0, report_only=True)
+line("1g", "16,000 element names sharing an unseeded hash's low bits / ordinary names",
+     paired("bench_load", "BM_Names/1", "BM_Names/0"), 1.5)
 line("2", "load per field, 100,000 / 1,000 fields",
      paired("bench_load", "BM_Load/100000", "BM_Load/1000", scale=1000 / 100000, min_time="0.5"), 1.2)
 line("3", "base field per category, 100,000 / 1,000",

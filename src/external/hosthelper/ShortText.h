@@ -71,11 +71,12 @@ inline void CopyText(char* out, std::string_view text) {
 }
 
 // A well-mixed 64-bit hash of a text, eight bytes at a time (the last eight overlapping the
-// word before them).
-inline std::uint64_t HashText(std::string_view text) {
+// word before them). A table that holds texts from outside passes a secret `seed` of its own, so
+// that no one can choose texts that collide in it.
+inline std::uint64_t HashText(std::string_view text, std::uint64_t seed = 0) {
   const char* p = text.data();
   std::size_t n = text.size();
-  std::uint64_t h = 0x9E3779B97F4A7C15ull ^ (n * 0xFF51AFD7ED558CCDull);
+  std::uint64_t h = 0x9E3779B97F4A7C15ull ^ seed ^ (n * 0xFF51AFD7ED558CCDull);
   while (n >= 8) {
     std::uint64_t word;
     std::memcpy(&word, p, 8);

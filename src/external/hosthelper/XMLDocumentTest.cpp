@@ -498,7 +498,7 @@ TEST(XMLDocumentHostile, LargeDocumentParses) {
   EXPECT_EQ(count, kElements);
 }
 
-TEST(XMLDocumentHostile, EntityDeclarationsAreNeverExpanded) {
+TEST(XMLDocumentHostile, EntityExpansionIsBounded) {
   std::string text =
       "<?xml version='1.0'?><!DOCTYPE lolz [<!ENTITY lol 'lol'>"
       "<!ENTITY lol1 '&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;'>";
@@ -507,14 +507,166 @@ TEST(XMLDocumentHostile, EntityDeclarationsAreNeverExpanded) {
     for (int j = 0; j < 10; ++j) text += "&lol" + std::to_string(i - 1) + ";";
     text += "'>";
   }
-  text += "]><lolz a='&lol9;'>&lol9;</lolz>";
-  try {
-    const XMLDocument doc = HostHelper::createFromContents(text);
-    EXPECT_LT(doc.doc2string().size(), 4096u);
-    EXPECT_LT(doc.getAttribute("a").size(), 64u);
-  } catch (const XMLException&) {
-    SUCCEED() << "refusing the document is as good as not expanding it";
+  for (const char* use : {"<lolz>&lol9;</lolz>", "<lolz a='&lol9;'/>"}) {
+    SCOPED_TRACE(use);
+    try {
+      HostHelper::createFromContents(text + "]>" + use);
+      ADD_FAILURE() << "a billion laughs accepted";
+    } catch (const XMLException& e) {
+      EXPECT_NE(std::string(e.what()).find("entities expand past the size limit"),
+                std::string::npos)
+          << e.what();
+    }
   }
+  // Nesting is bounded too, whatever the size.
+  std::string deep = "<!DOCTYPE r [<!ENTITY e0 'x'>";
+  for (int i = 1; i <= 100; ++i) {
+    deep += "<!ENTITY e" + std::to_string(i) + " '&e" + std::to_string(i - 1) + ";'>";
+  }
+  EXPECT_THROW(HostHelper::createFromContents(deep + "]><r>&e100;</r>"), XMLException);
+  EXPECT_EQ(HostHelper::createFromContents(deep + "]><r>&e50;</r>").getText(), "x");
+}
+
+TEST(XMLDocumentParse, EachRefusalNamesTheRuleAndWhereItIsBroken) {
+  struct Case {
+    std::string text;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"<r>a\x01" "b</r>", "offset 4: a control character XML forbids"},
+      {"<r>\xEF\xBF\xBF</r>", "offset 3: a character XML forbids (U+FFFF)"},
+      {"<r>\xC0\xAF</r>", "offset 3: invalid UTF-8"},
+      {"<r a='\xED\xA0\x80'/>", "offset 6: invalid UTF-8"},
+      {"<r>&#0;</r>", "offset 3: a character reference to a character XML forbids"},
+      {"<r>&#X41;</r>", "offset 3: a malformed character reference"},
+      {"<1r/>", "offset 1: a name starts with a character that can only follow its first"},
+      {"<a\xC3\x97" "b/>", "offset 1: a name with a character that XML does not allow in names"},
+      {"<r>a & b</r>", "offset 5: '&' not followed by a name (write '&amp;' for '&')"},
+      {"<r>&lt</r>", "offset 6: an entity reference without ';'"},
+      {"<r>&nbsp;</r>", "offset 3: a reference to an undeclared entity"},
+      {"<r a=\"a<b\"/>", "offset 7: '<' in an attribute value (write '&lt;')"},
+      {"<r a=\"1\" a=\"2\"/>", "offset 9: an attribute repeated on one element"},
+      {"<r>a]]>b</r>", "offset 4: ']]>' in text"},
+      {"<r><!-- a -- b --></r>", "offset 10: '--' inside a comment"},
+      {"<r><? data?></r>", "offset 5: a processing instruction without a target"},
+      {"<r><?XML data?></r>",
+       "offset 5: an XML declaration or a target named 'xml' not at the start"},
+      {"<?xml encoding=\"UTF-8\"?><r/>", "offset 5: the XML declaration has no version"},
+      {"<?xml version=\"2.0\"?><r/>", "offset 19: the XML declaration's version is not 1.x"},
+      {"<?xml version=\"1.0\" standalone=\"maybe\"?><r/>",
+       "offset 38: the XML declaration's standalone is neither 'yes' nor 'no'"},
+      {"<!DOCTYPE r><!DOCTYPE r><r/>", "offset 12: a second document type declaration"},
+      {"<r/><!DOCTYPE r>", "offset 4: a document type declaration after the root element"},
+      {"<!DOCTYPE r [<!ELEMENT r (a,b|c)>]><r/>",
+       "offset 29: '|' and ',' mixed in one content group"},
+      {"<!DOCTYPE r [<![INCLUDE[<!ELEMENT r ANY>]]>]><r/>",
+       "offset 13: a conditional section in the internal subset"},
+      {"<!DOCTYPE r [<!ENTITY e \"x&e;\">]><r>&e;</r>",
+       "offset 36: in the text of the entity referenced here, an entity refers to itself"},
+      {"<!DOCTYPE r [<!ENTITY e \"</r>\">]><r>&e;</r>",
+       "offset 36: in the text of the entity referenced here, an end tag in an entity's text "
+       "closes an element opened outside it"},
+      {"<!DOCTYPE r [<!ENTITY e SYSTEM \"e.xml\">]><r a=\"&e;\"/>",
+       "offset 47: an attribute value refers to an external or unparsed entity"},
+      {"<!DOCTYPE r [<!ENTITY % p \"x\"><!ENTITY e \"%p;\">]><r/>",
+       "offset 42: a parameter entity reference inside a declaration"},
+      {"<![CDATA[x]]><r/>", "offset 0: a CDATA section outside the root element"},
+      {"<?xml version=\"1.0\" encoding=\"UTF-16\"?><r/>",
+       "offset 0: declared UTF-16 but the text is not UTF-16 (no byte-order mark)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    try {
+      HostHelper::createFromContents(c.text);
+      ADD_FAILURE() << "accepted";
+    } catch (const XMLException& e) {
+      EXPECT_EQ(e.what(), std::string("malformed document at ") + c.message);
+    }
+  }
+  try {
+    HostHelper::createFromContents("<?xml version='1.0' encoding='x-none'?><r/>");
+    ADD_FAILURE() << "accepted";
+  } catch (const XMLException& e) {
+    EXPECT_STREQ(e.what(), "the document's encoding 'x-none' is not one this reader can read");
+  }
+}
+
+TEST(XMLDocumentParse, InternalEntitiesExpandInTextAndValues) {
+  const XMLDocument doc = HostHelper::createFromContents(
+      "<!DOCTYPE r [<!ENTITY a 'A'><!ENTITY b '[&a;&a;]'><!ENTITY m '<i k=\"&a;\">x</i>'>"
+      "<!ENTITY ws 'x&#10;y'><!ENTITY out SYSTEM 'out.xml'><!ATTLIST r t NMTOKENS #IMPLIED>]>"
+      "<r t='  p   q ' v='&b;&ws;'>1&b;2&m;3&out;</r>");
+  // Whitespace that an entity brings into a value is normalised as the value's own.
+  EXPECT_EQ(doc.getAttribute("v"), "[AA]x y");
+  // A value of a token type has its spaces collapsed.
+  EXPECT_EQ(doc.getAttribute("t"), "p q");
+  EXPECT_EQ(doc.getText(), "1[AA]23");
+  EXPECT_EQ(doc.getElement("i").getAttribute("k"), "A");
+  EXPECT_EQ(doc.doc2string(), "<r t=\"p q\" v=\"[AA]x y\">1[AA]2<i k=\"A\">x</i>3</r>");
+}
+
+TEST(XMLDocumentParse, EncodingsAreTranscodedToUtf8) {
+  const std::string expected = "<r a=\"\xC3\xA9\">caf\xC3\xA9 \xE2\x82\xAC</r>";
+  const auto utf16 = [](bool little) {
+    const char16_t text[] = u"<r a=\"\u00e9\">caf\u00e9 \u20ac</r>";
+    std::string bytes = little ? "\xFF\xFE" : "\xFE\xFF";
+    for (const char16_t* c = text; *c != 0; ++c) {
+      const char low = static_cast<char>(*c & 0xFF);
+      const char high = static_cast<char>(*c >> 8);
+      bytes += little ? low : high;
+      bytes += little ? high : low;
+    }
+    return bytes;
+  };
+  for (const std::string& text :
+       {std::string("<?xml version='1.0' encoding='windows-1252'?><r a=\"\xE9\">caf\xE9 \x80</r>"),
+        utf16(true), utf16(false)}) {
+    const XMLDocument doc = XMLDocument::parse(text.data(), text.size());
+    EXPECT_EQ(doc.doc2string(), expected);
+  }
+  // Without a declaration, text is UTF-8 and must be.
+  EXPECT_THROW(HostHelper::createFromContents("<r>caf\xE9</r>"), XMLException);
+}
+
+TEST(XMLDocumentWrite, RefusesWhatWouldNotReadBackAsXml) {
+  XMLDocument doc = HostHelper::createNew("r");
+  for (const std::string& name : {std::string("1a"), std::string("a b"), std::string("a<"),
+                                  std::string("-x"), std::string("a\0b", 3),
+                                  std::string("a\xC3\x97"), std::string("a\xFF")}) {
+    SCOPED_TRACE(name);
+    EXPECT_THROW(doc.addElement(name), XMLException);
+    EXPECT_THROW(doc.addAttribute(name, "v"), XMLException);
+    EXPECT_THROW(doc.addAttribute(name, std::int64_t{1}), XMLException);
+  }
+  for (const std::string& text :
+       {std::string("x\0y", 3), std::string("\x01"), std::string("\x1F"), std::string("\xFF"),
+        std::string("\xC0\xAF"), std::string("\xEF\xBF\xBE"), std::string("\xED\xA0\x80")}) {
+    EXPECT_THROW(doc.addText(text), XMLException);
+    // A value is refused whole, never cut short at a NUL.
+    EXPECT_THROW(doc.addAttribute("a", text), XMLException);
+  }
+  EXPECT_FALSE(doc.hasAttribute("a"));
+  EXPECT_THROW(HostHelper::createNew("1r"), XMLException);
+  // What XML allows is written so that it reads back the same.
+  XMLElement pupil = doc.addElement("\xC3\xA9l\xC3\xA8ve");
+  pupil.addAttribute("\xC3\xA2ge", "\xE2\x82\xAC \t\r\n<&>\"'");
+  pupil.addText("]]> & \r\n\t");
+  const XMLDocument again = HostHelper::createFromContents(doc.doc2string());
+  EXPECT_EQ(again.doc2string(), doc.doc2string());
+  EXPECT_EQ(again.getElement("\xC3\xA9l\xC3\xA8ve").getAttribute("\xC3\xA2ge"),
+            "\xE2\x82\xAC \t\r\n<&>\"'");
+  EXPECT_EQ(again.getElement("\xC3\xA9l\xC3\xA8ve").getText(), "]]> & \r\n\t");
+}
+
+TEST(XMLDocumentWrite, IndentedTextOfADeepDocumentStaysLinear) {
+  constexpr std::size_t kDepth = 100000;
+  XMLDocument doc = HostHelper::createNew("r");
+  XMLElement element = doc;
+  for (std::size_t i = 0; i < kDepth; ++i) element = element.addElement("e");
+  const std::string pretty = doc.doc2prettyString();
+  // Two lines per element, each indented by at most 64 spaces.
+  EXPECT_LE(pretty.size(), (kDepth + 1) * 2 * (64 + 8));
+  EXPECT_EQ(HostHelper::createFromContents(pretty).doc2string(), doc.doc2string());
 }
 
 }  // namespace

@@ -84,9 +84,8 @@ bool Transcode(const char* text, std::size_t length, std::string& utf8) {
     utf16 = "UTF-16BE";
   }
   if (utf16 != nullptr) {
-    std::size_t bytes = length - skip;
-    // A zero byte after the last whole code unit ends the text as it ends host text.
-    if (bytes % 2 == 1 && text[length - 1] == '\0') --bytes;
+    // A byte after the last whole code unit (the zero that ends host text, say) is not read.
+    const std::size_t bytes = (length - skip) & ~std::size_t{1};
     Convert(utf16, text + skip, bytes, utf8);
     // The text ends at its first NUL character, as UTF-8 text ends at its first zero byte.
     utf8.resize(std::strlen(utf8.c_str()));

@@ -1,10 +1,12 @@
 #include "external/hosthelper/XMLTree.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <random>
 #include <string>
 
 #if defined(__SSE2__)
@@ -475,6 +477,7 @@ class Tree::Parser {
   __attribute__((noinline)) void ExpandInContent(const Entity& entity, const char* reference) {
     if (entity.kind == Entity::kUnparsed) Fail("a reference to an unparsed entity", reference);
     if (entity.kind == Entity::kExternal) return;  // external entities are never read
+    const bool outermost = entityDepth_ == 0;
     Enter(entity, reference);
     const char* const savedP = p_;
     const char* const savedEnd = end_;
@@ -485,6 +488,7 @@ class Tree::Parser {
     try {
       ReadContent();
     } catch (const XMLException& e) {
+      if (!outermost) throw;
       Rethrow(e, reference);
     }
     if (open_ != entityBase_) Fail("an entity's text leaves an element open", reference);
@@ -508,9 +512,9 @@ class Tree::Parser {
     --entityDepth_;
   }
 
-  // An error inside an entity's replacement text, placed at its reference in the document.
+  // An error inside an entity's replacement text, placed at the outermost reference in the
+  // document.
   [[noreturn]] void Rethrow(const XMLException& e, const char* reference) const {
-    if (entityDepth_ > 1) throw;
     const std::string inner = e.what();
     const std::size_t colon = inner.find(": ");
     throw XMLException("malformed document at offset " + std::to_string(reference - begin_) +
@@ -616,11 +620,13 @@ class Tree::Parser {
         if (entity->kind != Entity::kInternal) {
           Fail("an attribute value refers to an external or unparsed entity", at);
         }
+        const bool outermost = entityDepth_ == 0;
         Enter(*entity, at);
         const char* text = entity->text.c_str();
         try {
           AppendValue(text, '\0', value);
         } catch (const XMLException& e) {
+          if (!outermost) throw;
           Rethrow(e, at);
         }
         Leave(*entity);
@@ -725,6 +731,8 @@ class Tree::Parser {
       dtd_ = std::make_unique<Dtd>();
       declarations_ = true;
       p_ = ReadDoctype(begin_, p_ + 9, standalone_, *dtd_);
+    } else if (Is(next, kNameChar)) {
+      Fail("a name starts with a character that can only follow its first", p_ + 1);
     } else {
       Fail("unexpected character after '<'", p_ + 1);
     }
@@ -795,18 +803,18 @@ class Tree::Parser {
   // Refuses the element's newest attribute when an earlier one has its name: by a scan over a
   // few attributes, by marks per name over many.
   __attribute__((noinline)) void CheckUnique(std::uint32_t element, std::uint32_t count, const char* at) {
-    const Attribute* attributes = tree_.attributes.data() + tree_.nodes[element].firstAttribute;
-    const std::uint32_t name = attributes[count - 1].name;
+    const Attribute* list = tree_.attributes.data() + tree_.nodes[element].firstAttribute;
+    const std::uint32_t name = list[count - 1].name;
     constexpr std::uint32_t kScanned = 16;
     if (count <= kScanned) {
       for (std::uint32_t i = 0; i + 1 < count; ++i) {
-        if (attributes[i].name == name) Fail("an attribute repeated on one element", at);
+        if (list[i].name == name) Fail("an attribute repeated on one element", at);
       }
       return;
     }
     if (markOf_.size() < tree_.names.size()) markOf_.resize(tree_.names.size(), kNone);
     if (count == kScanned + 1) {
-      for (std::uint32_t i = 0; i + 1 < count; ++i) markOf_[attributes[i].name] = element;
+      for (std::uint32_t i = 0; i + 1 < count; ++i) markOf_[list[i].name] = element;
     }
     if (markOf_[name] == element) Fail("an attribute repeated on one element", at);
     markOf_[name] = element;
@@ -973,7 +981,25 @@ class Tree::Parser {
   Latest latest_[kLatest];
 };
 
-Tree::Tree() = default;
+namespace {
+
+// A secret seed for each tree's name table: the process's random base, stepped per tree and
+// mixed, so that names chosen to collide in one table do not collide in another.
+std::uint64_t NextSeed() {
+  static const std::uint64_t base = [] {
+    std::random_device device;
+    return (static_cast<std::uint64_t>(device()) << 32) ^ device();
+  }();
+  static std::atomic<std::uint64_t> counter{0};
+  std::uint64_t z = base + counter.fetch_add(1, std::memory_order_relaxed) * 0x9E3779B97F4A7C15ull;
+  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+  return z ^ (z >> 31);
+}
+
+}  // namespace
+
+Tree::Tree() : hashSeed_(NextSeed()) {}
 Tree::~Tree() = default;
 
 void Tree::FreeBlock::operator()(char* block) const {
@@ -1154,7 +1180,7 @@ std::uint32_t Tree::Intern(std::string_view name, std::uint64_t head) {
     std::vector<std::uint32_t> slots(nameSlots_.empty() ? 64 : nameSlots_.size() * 2, 0);
     const std::size_t mask = slots.size() - 1;
     for (std::uint32_t i = 0; i < names.size(); ++i) {
-      std::size_t slot = HashText(names[i]) & mask;
+      std::size_t slot = HashText(names[i], hashSeed_) & mask;
       while (slots[slot] != 0) slot = (slot + 1) & mask;
       slots[slot] = i + 1;
     }
@@ -1174,7 +1200,7 @@ std::uint32_t Tree::Intern(std::string_view name, std::uint64_t head) {
 
 std::size_t Tree::SlotOf(std::string_view name, std::uint64_t head) const {
   const std::size_t mask = nameSlots_.size() - 1;
-  std::size_t slot = HashText(name) & mask;
+  std::size_t slot = HashText(name, hashSeed_) & mask;
   for (; nameSlots_[slot] != 0; slot = (slot + 1) & mask) {
     const std::uint32_t index = nameSlots_[slot] - 1;
     if (nameHeads_[index] == head && names[index].size() == name.size() &&

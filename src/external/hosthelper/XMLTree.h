@@ -130,8 +130,10 @@ class Tree {
   // Each name's first eight bytes as a word, parallel to `names`: with the length, they decide
   // most comparisons without reading the name.
   std::vector<std::uint64_t> nameHeads_;
-  // `names` by hash, open addressing: index in `names` + 1, or 0 for a free slot.
+  // `names` by hash, open addressing: index in `names` + 1, or 0 for a free slot. The hash is
+  // seeded per tree (see NextSeed), so that chosen names cannot pile up in one run of slots.
   std::vector<std::uint32_t> nameSlots_;
+  const std::uint64_t hashSeed_;
   // Attribute values, back to back (malloc'ed, so that it can grow and give its unused end
   // back without copying).
   std::unique_ptr<char, FreeBlock> values_;
