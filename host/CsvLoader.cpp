@@ -414,7 +414,12 @@ LoadedInput LoadCsv(const std::string& path) {
     sources.push_back(c);
   }
   LoadRows(path, sources, input);
-  input.dataModel = BuildDataModel(input);
+  try {
+    input.dataModel = BuildDataModel(input);
+  } catch (const KxCppHelperV1::XMLException& e) {
+    // A column name or category that is not UTF-8 text cannot go into a data model.
+    throw CsvError(path, 0, 0, std::string("the file's text is not UTF-8 (") + e.what() + ")");
+  }
   return input;
 }
 

@@ -30,7 +30,7 @@ const char* FindSpecial(const char* p, const char* end) {
 
 CsvError::CsvError(const std::string& path, std::size_t line, std::size_t column,
                    const std::string& what)
-    : std::runtime_error(path + ": line " + std::to_string(line) +
+    : std::runtime_error(path + (line > 0 ? ": line " + std::to_string(line) : std::string()) +
                          (column > 0 ? ", column " + std::to_string(column) : std::string()) +
                          ": " + what) {}
 

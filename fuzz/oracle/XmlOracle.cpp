@@ -68,8 +68,7 @@ void ReadWithLibxml2(const char* text, std::size_t size, Reference& out) {
   }();
   static_cast<void>(initialised);
   xmlParserCtxtPtr context = xmlNewParserCtxt();
-  const int options = XML_PARSE_NOENT | XML_PARSE_NONET | XML_PARSE_NOERROR |
-                      XML_PARSE_NOWARNING;
+  const int options = XML_PARSE_NOENT | XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
   const int length = size > INT_MAX ? INT_MAX : static_cast<int>(size);
   out.doc = xmlCtxtReadMemory(context, text, length, nullptr, nullptr, options);
   // The first fatal error is what refused the document.
@@ -251,8 +250,8 @@ Judgement Judge(const std::uint8_t* data, std::size_t size) {
   ReadWithLibxml2(written.data(), written.size(), rewritten);
   if (rewritten.doc == nullptr) {
     if (Forgiven(rewritten)) return judgement;
-    judgement.disagreement = "our writer's text is refused by libxml2 (" + rewritten.message +
-                             "): " + written;
+    judgement.disagreement =
+        "our writer's text is refused by libxml2 (" + rewritten.message + "): " + written;
     return judgement;
   }
   std::string expected;

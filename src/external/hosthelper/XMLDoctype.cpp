@@ -38,8 +38,8 @@ const char* SkipSpaces(const char* s) {
 // Whether `word` is at `s`, not followed by a name character.
 bool KeywordAt(const char* s, const char* word) {
   const std::size_t n = std::strlen(word);
-  return std::strncmp(s, word, n) == 0 && NameLength(s + n) == 0 &&
-         !(s[n] >= '0' && s[n] <= '9') && s[n] != '-' && s[n] != '.';
+  return std::strncmp(s, word, n) == 0 && NameLength(s + n) == 0 && !(s[n] >= '0' && s[n] <= '9') &&
+         s[n] != '-' && s[n] != '.';
 }
 
 // The length of the name characters at `s` (a Nmtoken), 0 when none.
@@ -215,7 +215,7 @@ class SubsetReader {
       s = ReadName(t, name, "expected an attribute name or '>'");
       s = RequireSpace(s, "expected a space after the attribute's name");
       bool cdata = false;
-      static const char* const kTypes[] = {"CDATA",  "IDREFS",  "IDREF",   "ID",      "ENTITY",
+      static const char* const kTypes[] = {"CDATA",    "IDREFS",   "IDREF",   "ID",      "ENTITY",
                                            "ENTITIES", "NMTOKENS", "NMTOKEN", "NOTATION"};
       const char* type = nullptr;
       for (const char* candidate : kTypes) {
@@ -297,7 +297,7 @@ class SubsetReader {
     return s + 1;
   }
 
-  public:
+ public:
   const char* ReadExternalId(const char* s, bool publicOnlyAllowed, bool& found) {
     found = true;
     if (KeywordAt(s, "SYSTEM")) {
@@ -320,7 +320,6 @@ class SubsetReader {
   }
 
  private:
-
   const char* ReadLiteral(const char* s, bool pubid) const {
     const char quote = *s;
     if (quote != '"' && quote != '\'') Fail(s, "expected a quoted literal");
@@ -526,7 +525,8 @@ bool ReadPseudo(const char* begin, const char*& s, const char* name, std::string
   if (*t != '=') Malformed(begin, t, "expected '=' in the XML declaration");
   t = SkipSpaces(t + 1);
   const char quote = *t;
-  if (quote != '"' && quote != '\'') Malformed(begin, t, "expected a quoted value in the XML declaration");
+  if (quote != '"' && quote != '\'')
+    Malformed(begin, t, "expected a quoted value in the XML declaration");
   const char* close = std::strchr(t + 1, quote);
   if (close == nullptr) Malformed(begin, t, "a value in the XML declaration is not closed");
   value = std::string_view(t + 1, static_cast<std::size_t>(close - t - 1));
@@ -547,8 +547,8 @@ const char* ReadXmlDeclaration(const char* begin, const char* s, bool& standalon
     Malformed(begin, t, "the XML declaration's version is not 1.x");
   }
   if (ReadPseudo(begin, t, "encoding", value)) {
-    bool valid = !value.empty() && ((value[0] >= 'A' && value[0] <= 'Z') ||
-                                    (value[0] >= 'a' && value[0] <= 'z'));
+    bool valid = !value.empty() &&
+                 ((value[0] >= 'A' && value[0] <= 'Z') || (value[0] >= 'a' && value[0] <= 'z'));
     for (char c : value) {
       valid = valid && ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
                         (c >= '0' && c <= '9') || c == '.' || c == '_' || c == '-');

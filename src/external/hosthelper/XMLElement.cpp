@@ -198,9 +198,10 @@ void RequireText(std::string_view text, const char* operation) {
   bool utf8 = false;
   const std::size_t at = xmlchars::FirstInvalidChar(text.data(), text.size(), utf8);
   if (at == text.size()) return;
-  throw XMLException(std::string(operation) +
-                     (utf8 ? ": invalid UTF-8 at byte " : ": a character XML does not allow at byte ") +
-                     std::to_string(at));
+  throw XMLException(
+      std::string(operation) +
+      (utf8 ? ": invalid UTF-8 at byte " : ": a character XML does not allow at byte ") +
+      std::to_string(at));
 }
 
 }  // namespace

@@ -2,8 +2,8 @@
 
 #include <iconv.h>
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <string_view>
 
@@ -107,8 +107,10 @@ bool Transcode(const char* text, std::size_t length, std::string& utf8) {
                        " but the text is not UTF-16 (no byte-order mark)");
   }
   if (start != 0) {
-    throw XMLException("malformed document at offset 0: a UTF-8 byte-order mark on a document "
-                       "declared " + std::string(declared));
+    throw XMLException(
+        "malformed document at offset 0: a UTF-8 byte-order mark on a document "
+        "declared " +
+        std::string(declared));
   }
   const void* end = std::memchr(text, 0, length);
   const std::size_t textLength =

@@ -410,7 +410,8 @@ class Tree::Parser {
   // end (CR LF or a lone CR) as "\n". Stops after a reference to an entity whose text is to be
   // read in its place (`entity`, `reference` set). Returns the end of what it wrote, which is
   // never longer than what it read.
-  __attribute__((noinline)) char* DecodeText(const char*& in, char* out, const Entity*& entity, const char*& reference) {
+  __attribute__((noinline)) char* DecodeText(const char*& in, char* out, const Entity*& entity,
+                                             const char*& reference) {
     for (char c = *in; c != '<' && c != '\0'; c = *in) {
       if (c == '&') {
         if (in[1] == '#') {
@@ -802,7 +803,8 @@ class Tree::Parser {
 
   // Refuses the element's newest attribute when an earlier one has its name: by a scan over a
   // few attributes, by marks per name over many.
-  __attribute__((noinline)) void CheckUnique(std::uint32_t element, std::uint32_t count, const char* at) {
+  __attribute__((noinline)) void CheckUnique(std::uint32_t element, std::uint32_t count,
+                                             const char* at) {
     const Attribute* list = tree_.attributes.data() + tree_.nodes[element].firstAttribute;
     const std::uint32_t name = list[count - 1].name;
     constexpr std::uint32_t kScanned = 16;
@@ -868,14 +870,16 @@ class Tree::Parser {
 
   // The value that starts at `value` and refers to entities, decoded whole and written at
   // `stored`; leaves `s` at its closing quote.
-  __attribute__((noinline)) void DecodeValueWithEntities(const char* value, const char*& s, char quote, char*& stored) {
+  __attribute__((noinline)) void DecodeValueWithEntities(const char* value, const char*& s,
+                                                         char quote, char*& stored) {
     std::string decoded;
     s = value;
     AppendValue(s, quote, decoded);
     if (*s != quote) Fail("an attribute value is not closed", value);
     const std::size_t offset = static_cast<std::size_t>(stored - values_);
     out_ = stored;
-    ReserveValues(decoded.size() + static_cast<std::size_t>(end_ - s + (documentEnd_ - begin_)) + 16);
+    ReserveValues(decoded.size() + static_cast<std::size_t>(end_ - s + (documentEnd_ - begin_)) +
+                  16);
     stored = values_ + offset;
     out_ = CopyRun(decoded.data(), decoded.data() + decoded.size(), stored);
   }
