@@ -83,6 +83,14 @@ inline std::uint32_t DecodeUtf8(const unsigned char* s, std::size_t left, std::s
   return c;
 }
 
+// Writes code point `code` as UTF-8 at `out`; returns the end.
+char* EncodeUtf8(std::uint32_t code, char* out);
+
+// The character reference at `in` ("&#", in zero-terminated text): its code point, with `in`
+// moved past its ';'; kInvalid (nothing moved) when it is malformed. The code point may be one
+// that XML forbids.
+std::uint32_t ReadCharReference(const char*& in);
+
 // The offset of the first byte in text[0, length) that is not part of a valid UTF-8 sequence
 // of an XML character, or `length` when there is none. `utf8` is set when it is invalid UTF-8
 // there (rather than a character XML forbids).

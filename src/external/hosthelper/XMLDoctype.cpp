@@ -407,47 +407,14 @@ class SubsetReader {
   // A character reference at `s` ("&#"); its character appended to `text` when given.
   const char* ReadCharReference(const char* s, std::string* text) const {
     const char* at = s;
-    s += 2;
-    const bool hex = *s == 'x';
-    if (hex) ++s;
-    std::uint32_t code = 0;
-    const char* digits = s;
-    for (;; ++s) {
-      int digit = -1;
-      if (*s >= '0' && *s <= '9') {
-        digit = *s - '0';
-      } else if (hex && *s >= 'a' && *s <= 'f') {
-        digit = *s - 'a' + 10;
-      } else if (hex && *s >= 'A' && *s <= 'F') {
-        digit = *s - 'A' + 10;
-      }
-      if (digit < 0) break;
-      code = code * (hex ? 16 : 10) + static_cast<std::uint32_t>(digit);
-      if (code > 0x10FFFF) code = 0x110000;
-    }
-    if (s == digits || *s != ';') Fail(at, "a malformed character reference");
+    const std::uint32_t code = xmlchars::ReadCharReference(s);
+    if (code == xmlchars::kInvalid) Fail(at, "a malformed character reference");
     if (!xmlchars::IsChar(code)) Fail(at, "a character reference to a character XML forbids");
     if (text != nullptr) {
       char bytes[4];
-      std::size_t n = 0;
-      if (code < 0x80) {
-        bytes[n++] = static_cast<char>(code);
-      } else if (code < 0x800) {
-        bytes[n++] = static_cast<char>(0xC0 | (code >> 6));
-        bytes[n++] = static_cast<char>(0x80 | (code & 0x3F));
-      } else if (code < 0x10000) {
-        bytes[n++] = static_cast<char>(0xE0 | (code >> 12));
-        bytes[n++] = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        bytes[n++] = static_cast<char>(0x80 | (code & 0x3F));
-      } else {
-        bytes[n++] = static_cast<char>(0xF0 | (code >> 18));
-        bytes[n++] = static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        bytes[n++] = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        bytes[n++] = static_cast<char>(0x80 | (code & 0x3F));
-      }
-      text->append(bytes, n);
+      text->append(bytes, static_cast<std::size_t>(xmlchars::EncodeUtf8(code, bytes) - bytes));
     }
-    return s + 1;
+    return s;
   }
 
   const char* ReadNotation(const char* s) {

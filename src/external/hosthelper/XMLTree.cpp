@@ -184,52 +184,6 @@ struct SimdStops {
 const SimdStops kSimd;
 #endif
 
-// Writes code point `code` as UTF-8 at `out`; returns the end.
-char* EncodeUtf8(std::uint32_t code, char* out) {
-  if (code < 0x80) {
-    *out++ = static_cast<char>(code);
-  } else if (code < 0x800) {
-    *out++ = static_cast<char>(0xC0 | (code >> 6));
-    *out++ = static_cast<char>(0x80 | (code & 0x3F));
-  } else if (code < 0x10000) {
-    *out++ = static_cast<char>(0xE0 | (code >> 12));
-    *out++ = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    *out++ = static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    *out++ = static_cast<char>(0xF0 | (code >> 18));
-    *out++ = static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-    *out++ = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    *out++ = static_cast<char>(0x80 | (code & 0x3F));
-  }
-  return out;
-}
-
-// The character reference at `in` ("&#"): its code point, with `in` moved past its ';';
-// kInvalid (nothing moved) when it is malformed; the code point may be one XML forbids.
-std::uint32_t ReadCharReference(const char*& in) {
-  const char* s = in + 2;
-  const bool hex = *s == 'x';
-  if (hex) ++s;
-  std::uint32_t code = 0;
-  const char* digits = s;
-  for (;; ++s) {
-    int digit = -1;
-    if (*s >= '0' && *s <= '9') {
-      digit = *s - '0';
-    } else if (hex && *s >= 'a' && *s <= 'f') {
-      digit = *s - 'a' + 10;
-    } else if (hex && *s >= 'A' && *s <= 'F') {
-      digit = *s - 'A' + 10;
-    }
-    if (digit < 0) break;
-    code = code * (hex ? 16 : 10) + static_cast<std::uint32_t>(digit);
-    if (code > 0x10FFFF) code = 0x110000;  // stays out of range, never wraps
-  }
-  if (s == digits || *s != ';') return xmlchars::kInvalid;
-  in = s + 1;
-  return code;
-}
-
 // The predefined entity of `name`, or 0.
 char Predefined(std::string_view name) {
   if (name == "lt") return '<';
@@ -414,17 +368,8 @@ class Tree::Parser {
                                              const char*& reference) {
     for (char c = *in; c != '<' && c != '\0'; c = *in) {
       if (c == '&') {
-        if (in[1] == '#') {
-          out = WriteCharReference(in, out);
-          continue;
-        }
         const char* at = in;
-        const std::string_view name = ReadReferenceName(in);
-        if (const char decoded = Predefined(name)) {
-          *out++ = decoded;
-          continue;
-        }
-        if (const Entity* declared = Lookup(name, at)) {
+        if (const Entity* declared = DecodeReference(in, out)) {
           entity = declared;
           reference = at;
           return out;
@@ -442,6 +387,23 @@ class Tree::Parser {
       }
     }
     return out;
+  }
+
+  // Decodes the reference at `in` ('&'), moving `in` past it: a character reference or a
+  // predefined entity is written at `out` (moved past it); a declared entity is returned, to be
+  // read in the reference's place; null for those and for a reference that is passed over.
+  const Entity* DecodeReference(const char*& in, char*& out) const {
+    if (in[1] == '#') {
+      out = WriteCharReference(in, out);
+      return nullptr;
+    }
+    const char* at = in;
+    const std::string_view name = ReadReferenceName(in);
+    if (const char decoded = Predefined(name)) {
+      *out++ = decoded;
+      return nullptr;
+    }
+    return Lookup(name, at);
   }
 
   // The name of the entity reference at `in` ('&'); leaves `in` after its ';'.
@@ -468,10 +430,10 @@ class Tree::Parser {
   // Writes the character of the character reference at `in` to `out`; returns the end.
   char* WriteCharReference(const char*& in, char* out) const {
     const char* at = in;
-    const std::uint32_t code = ReadCharReference(in);
+    const std::uint32_t code = xmlchars::ReadCharReference(in);
     if (code == xmlchars::kInvalid) Fail("a malformed character reference", at);
     if (!xmlchars::IsChar(code)) Fail("a character reference to a character XML forbids", at);
-    return EncodeUtf8(code, out);
+    return xmlchars::EncodeUtf8(code, out);
   }
 
   // Reads an entity's replacement text in place of its reference in content.
@@ -565,17 +527,8 @@ class Tree::Parser {
   __attribute__((noinline)) char* DecodeValue(const char*& in, char* out, char quote) const {
     for (char c = *in; c != quote; c = *in) {
       if (c == '&') {
-        if (in[1] == '#') {
-          out = WriteCharReference(in, out);
-          continue;
-        }
         const char* at = in;
-        const std::string_view name = ReadReferenceName(in);
-        if (const char decoded = Predefined(name)) {
-          *out++ = decoded;
-          continue;
-        }
-        if (Lookup(name, at) != nullptr) {
+        if (DecodeReference(in, out) != nullptr) {
           in = at;
           return nullptr;
         }
@@ -602,21 +555,13 @@ class Tree::Parser {
   // Appends the normalised value of the attribute text [in, up to `quote` or its end) to
   // `value`, entity references replaced by their texts' values; leaves `in` at the stop.
   void AppendValue(const char*& in, char quote, std::string& value) {
-    char buffer[8];
     for (char c = *in; c != quote && c != '\0'; c = *in) {
       if (c == '&') {
-        if (in[1] == '#') {
-          char* const end = WriteCharReference(in, buffer);
-          value.append(buffer, static_cast<std::size_t>(end - buffer));
-          continue;
-        }
         const char* at = in;
-        const std::string_view name = ReadReferenceName(in);
-        if (const char decoded = Predefined(name)) {
-          value += decoded;
-          continue;
-        }
-        const Entity* entity = Lookup(name, at);
+        char buffer[8];
+        char* end = buffer;
+        const Entity* entity = DecodeReference(in, end);
+        value.append(buffer, static_cast<std::size_t>(end - buffer));
         if (entity == nullptr) continue;
         if (entity->kind != Entity::kInternal) {
           Fail("an attribute value refers to an external or unparsed entity", at);
