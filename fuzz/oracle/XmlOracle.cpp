@@ -38,8 +38,9 @@
 //    VersionNum is '1.' [0-9]+, which we hold to.
 // 8. Encodings. We read those that the C library's iconv knows and refuse the others; libxml2
 //    has a few spellings of its own (it reads encoding="UTF-08" as UTF-8).
-// 9. External parameter entities are never read here, and a reference to one is passed over;
-//    libxml2 refuses the reference when it cannot resolve the entity's system identifier.
+// 9. External entities are never read here, and a reference to one in content is passed over;
+//    libxml2 refuses the reference when it cannot resolve the entity's system identifier as a
+//    URI ("e.x<y"), which is no rule of XML's.
 
 namespace VnKxOracle {
 namespace {
@@ -186,16 +187,22 @@ bool ForgivenRefusal(const std::string& ours) {
          ours.find("is not one this reader can read") != std::string::npos;
 }
 
-// 9: whether libxml2 refused a reference to a parameter entity that the text declares external.
-bool ExternalParameterEntity(const Reference& reference, const char* text, std::size_t size) {
+// 9: whether libxml2 refused a reference to an entity that the text declares external.
+bool ExternalEntity(const Reference& reference, const char* text, std::size_t size) {
   const std::string& message = reference.message;
-  const std::size_t start = message.find('%');
-  const std::size_t end = message.find(';', start);
-  if (message.rfind("PEReference:", 0) != 0 || start == std::string::npos ||
-      end == std::string::npos) {
+  std::string name;
+  bool parameter = false;
+  if (message.rfind("PEReference: %", 0) == 0) {
+    const std::size_t end = message.find(';');
+    if (end == std::string::npos) return false;
+    name = message.substr(14, end - 14);
+    parameter = true;
+  } else if (message.rfind("Entity '", 0) == 0 &&
+             message.find("' failed to parse") != std::string::npos) {
+    name = message.substr(8, message.find("' failed to parse") - 8);
+  } else {
     return false;
   }
-  const std::string name = message.substr(start + 1, end - start - 1);
   const std::string all(text, size);
   const auto spaces = [&](std::size_t i) {
     while (i < all.size() && std::isspace(static_cast<unsigned char>(all[i])) != 0) ++i;
@@ -204,8 +211,10 @@ bool ExternalParameterEntity(const Reference& reference, const char* text, std::
   for (std::size_t at = all.find("<!ENTITY"); at != std::string::npos;
        at = all.find("<!ENTITY", at + 1)) {
     std::size_t i = spaces(at + 8);
-    if (i >= all.size() || all[i] != '%') continue;
-    i = spaces(i + 1);
+    if (parameter) {
+      if (i >= all.size() || all[i] != '%') continue;
+      i = spaces(i + 1);
+    }
     if (all.compare(i, name.size(), name) != 0) continue;
     i = spaces(i + name.size());
     if (all.compare(i, 6, "SYSTEM") == 0 || all.compare(i, 6, "PUBLIC") == 0) return true;
@@ -233,7 +242,7 @@ Judgement Judge(const std::uint8_t* data, std::size_t size) {
 
   if (judgement.oursAccepted != judgement.referenceAccepted) {
     if (judgement.oursAccepted &&
-        (Forgiven(reference) || ExternalParameterEntity(reference, text, size))) {
+        (Forgiven(reference) || ExternalEntity(reference, text, size))) {
       return judgement;
     }
     if (!judgement.oursAccepted && ForgivenRefusal(judgement.oursMessage)) return judgement;
