@@ -659,7 +659,7 @@ class Tree::Parser {
   }
 
   // The markup at p_.
-  void ReadMarkup() {
+  __attribute__((always_inline)) void ReadMarkup() {
     const char next = p_[1];
     if (Is(next, kNameStart)) {
       ReadStartTag();
@@ -675,8 +675,9 @@ class Tree::Parser {
       if (!tree_.nodes.empty()) Fail("a document type declaration after the root element", p_);
       if (dtd_ != nullptr) Fail("a second document type declaration", p_);
       dtd_ = std::make_unique<Dtd>();
-      declarations_ = true;
       p_ = ReadDoctype(begin_, p_ + 9, standalone_, *dtd_);
+      // Values need work beyond decoding only where entities or token types are declared.
+      valueWork_ = !dtd_->general.empty() || !dtd_->tokenized.empty();
     } else if (Is(next, kNameChar)) {
       Fail("a name starts with a character that can only follow its first", p_ + 1);
     } else {
@@ -716,13 +717,14 @@ class Tree::Parser {
     std::uint32_t count = 0;
     // Attributes named as the like element's, in its order, are distinct as its were: only a
     // list that leaves that order is checked for repeats.
-    bool asLike = true;
+    std::uint32_t guessed = 0;
     char c = *s;
     for (;;) {
       if (!Is(c, kSpace) && c != '>' && c != '/') Fail("unexpected character in a tag", s);
       while (Is(c, kSpace)) c = *++s;
       if (c == '>') {
         tree_.nodes[element].attributeCount = count;
+        if (guessed != count && count > 1) CheckUnique(element);
         open_ = element;
         last_ = kNone;
         p_ = s + 1;
@@ -731,51 +733,52 @@ class Tree::Parser {
       if (c == '/') {
         if (s[1] != '>') Fail("expected '>' after '/'", s + 1);
         tree_.nodes[element].attributeCount = count;
+        if (guessed != count && count > 1) CheckUnique(element);
         p_ = s + 2;
         return;
       }
       if (!Is(c, kNameStart)) Fail("unexpected character in a tag", s);
-      const char* at = s;
-      const std::uint32_t guess =
-          count < likeCount ? tree_.attributes[likeFirst + count].name : kNone;
-      bool guessed = false;
-      c = ReadAttribute(s, guess, guessed);
+      c = ReadAttribute(s, count < likeCount ? tree_.attributes[likeFirst + count].name : kNone,
+                        guessed);
       ++count;
-      asLike = asLike && guessed;
-      if (!asLike && count > 1) CheckUnique(element, count, at);
     }
   }
 
-  // Refuses the element's newest attribute when an earlier one has its name: by a scan over a
-  // few attributes, by marks per name over many.
-  __attribute__((noinline)) void CheckUnique(std::uint32_t element, std::uint32_t count,
-                                             const char* at) {
-    const Attribute* list = tree_.attributes.data() + tree_.nodes[element].firstAttribute;
-    const std::uint32_t name = list[count - 1].name;
-    constexpr std::uint32_t kScanned = 16;
-    if (count <= kScanned) {
-      for (std::uint32_t i = 0; i + 1 < count; ++i) {
-        if (list[i].name == name) Fail("an attribute repeated on one element", at);
+  // Refuses an element whose attributes repeat a name (at its start tag): by pairs over a few
+  // attributes, by marks per name over many.
+  __attribute__((noinline)) void CheckUnique(std::uint32_t element) {
+    const Node& node = tree_.nodes[element];
+    const Attribute* list = tree_.attributes.data() + node.firstAttribute;
+    const std::uint32_t count = node.attributeCount;
+    std::uint32_t repeated = kNone;
+    if (count <= 16) {
+      for (std::uint32_t i = 1; i < count && repeated == kNone; ++i) {
+        for (std::uint32_t j = 0; j < i; ++j) {
+          if (list[j].name == list[i].name) repeated = list[i].name;
+        }
       }
-      return;
+    } else {
+      if (markOf_.size() < tree_.names.size()) markOf_.resize(tree_.names.size(), kNone);
+      for (std::uint32_t i = 0; i < count && repeated == kNone; ++i) {
+        if (markOf_[list[i].name] == element) repeated = list[i].name;
+        markOf_[list[i].name] = element;
+      }
     }
-    if (markOf_.size() < tree_.names.size()) markOf_.resize(tree_.names.size(), kNone);
-    if (count == kScanned + 1) {
-      for (std::uint32_t i = 0; i + 1 < count; ++i) markOf_[list[i].name] = element;
-    }
-    if (markOf_[name] == element) Fail("an attribute repeated on one element", at);
-    markOf_[name] = element;
+    if (repeated == kNone) return;
+    const std::string what =
+        "the attribute '" + std::string(tree_.names[repeated]) + "' repeated on one element";
+    Fail(what.c_str(), p_);
   }
 
   // The attribute whose name starts at s, whose name is likely the name at `guess` (or kNone
-  // for no guess; `guessed` is set when it is); leaves s after its closing quote and returns the
-  // character there.
+  // for no guess; `guessed` counts the names that were); leaves s after its closing quote and
+  // returns the character there.
   __attribute__((always_inline)) char ReadAttribute(const char*& s, std::uint32_t guess,
-                                                    bool& guessed) {
+                                                    std::uint32_t& guessed) {
     std::uint32_t nameIndex = kNone;
     if (guess != kNone && NameAt(s, tree_.names[guess], tree_.nameHeads_[guess])) {
       nameIndex = guess;
-      guessed = true;
+      ++guessed;
       s += tree_.names[guess].size();
     }
     if (nameIndex == kNone) nameIndex = ReadName(s);
@@ -787,22 +790,21 @@ class Tree::Parser {
     if (c != '"' && c != '\'') Fail("an attribute value without quotes", s);
     const char quote = c;
     const char* value = ++s;
-    // Expanded entities may have written more values than the text they were read from.
-    if (declarations_ && expanded_) {
-      ReserveValues(static_cast<std::size_t>(end_ - s + (documentEnd_ - begin_)) + 16);
-    }
-    // The plain run first (the other quote is plain too), then decoding if anything needs it.
     char* stored = out_;
-    char* out = out_;  // a local, which the stores cannot alias
-    if (CopyPlainValue(s, out, quote)) {
-      out_ = out;
-    } else if (char* decoded = DecodeValue(s, out, quote)) {
-      if (*s != quote) Fail("an attribute value is not closed", value);
-      out_ = decoded;
+    if (__builtin_expect(valueWork_, false)) {
+      stored = ReadValueWithDeclarations(value, s, quote, nameIndex);
     } else {
-      DecodeValueWithEntities(value, s, quote, stored);
+      // The plain run first (the other quote is plain too), then decoding if anything needs it.
+      char* out = out_;  // a local, which the stores cannot alias
+      if (CopyPlainValue(s, out, quote)) {
+        out_ = out;
+      } else if (char* decoded = DecodeValue(s, out, quote)) {
+        if (*s != quote) Fail("an attribute value is not closed", value);
+        out_ = decoded;
+      } else {
+        DecodeValueWithEntities(value, s, quote, stored);
+      }
     }
-    if (declarations_ && !dtd_->tokenized.empty()) Tokenize(nameIndex, stored);
     *out_ = '\0';
     // Written member by member: a whole temporary copied in stalls on its own stores.
     Attribute& attribute = tree_.attributes.emplace_back();
@@ -811,6 +813,28 @@ class Tree::Parser {
     attribute.name = nameIndex;
     ++out_;
     return *++s;
+  }
+
+  // The value that starts at `value`, in a document that declares entities or attributes of
+  // token types; written at the returned place, with out_ after it, `s` at its closing quote.
+  __attribute__((noinline)) char* ReadValueWithDeclarations(const char* value, const char*& s,
+                                                            char quote, std::uint32_t nameIndex) {
+    // Expanded entities may have written more values than the text they were read from.
+    if (expanded_) {
+      ReserveValues(static_cast<std::size_t>(end_ - s + (documentEnd_ - begin_)) + 16);
+    }
+    char* stored = out_;
+    char* out = out_;
+    if (CopyPlainValue(s, out, quote)) {
+      out_ = out;
+    } else if (char* decoded = DecodeValue(s, out, quote)) {
+      if (*s != quote) Fail("an attribute value is not closed", value);
+      out_ = decoded;
+    } else {
+      DecodeValueWithEntities(value, s, quote, stored);
+    }
+    if (!dtd_->tokenized.empty()) Tokenize(nameIndex, stored);
+    return stored;
   }
 
   // The value that starts at `value` and refers to entities, decoded whole and written at
@@ -909,7 +933,7 @@ class Tree::Parser {
   std::string pendingSpaces_;
   // Declarations, and the state of entity expansion.
   std::unique_ptr<Dtd> dtd_;
-  bool declarations_ = false;  // the document has a document type declaration
+  bool valueWork_ = false;  // entities or attributes of token types are declared
   bool standalone_ = false;
   bool expanded_ = false;
   int entityDepth_ = 0;
