@@ -1,5 +1,8 @@
 #include "host/ComponentRunner.h"
 
+#include <cerrno>
+#include <cstring>
+
 #include <dlfcn.h>
 
 #include <fstream>
@@ -25,7 +28,10 @@ using KxCppHelperV1::XMLElement;
 
 std::string ReadFile(const std::string& path, const char* what) {
   std::ifstream in(path, std::ios::binary);
-  if (!in) throw std::runtime_error("cannot read the " + std::string(what) + " " + path);
+  if (!in) {
+    throw std::runtime_error("cannot read the " + std::string(what) + " " + path + " (" +
+                             std::strerror(errno) + ")");
+  }
   std::ostringstream text;
   text << in.rdbuf();
   return text.str();
@@ -130,8 +136,9 @@ RunOutcome RunComponent(const RunOptions& options) {
   for (std::size_t i = 0; i < options.data.size(); ++i) {
     const bool given = i < options.dataModels.size() && !options.dataModels[i].empty();
     inputs.push_back(
-        given ? LoadCsvWithDataModel(options.data[i], ReadFile(options.dataModels[i], "data model"))
-              : LoadCsv(options.data[i]));
+        given ? LoadCsvWithDataModel(options.data[i],
+                                     ReadFile(options.dataModels[i], "data model"), options.csv)
+              : LoadCsv(options.data[i], options.csv));
   }
   for (LoadedInput& input : inputs) context.AddInput(input.dataModel, &input.table);
 

@@ -30,6 +30,7 @@ struct RunOptions {
   std::vector<std::string> dataModels;  // per input: a data-model file, or empty to infer
   std::string parametersFile;           // a parameter document, or empty
   std::vector<std::pair<std::string, std::string>> parameters;  // added as name/value parameters
+  CsvOptions csv;                                               // how the CSV files are read
   int threads = 2;
   int seed = 0;
   std::string tempDir = "/tmp";

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <map>
 #include <stdexcept>
 #include <unordered_map>
@@ -147,6 +148,14 @@ struct Candidates {
   }
 };
 
+// Read as null in a numeric column when no null texts are given.
+constexpr std::string_view kNotAvailable = "NA";
+
+bool IsNull(const CsvReader::Cell& cell, ColumnType type, const CsvOptions& options) {
+  return cell.null ||
+         (options.na.empty() && type != ColumnType::kString && cell.text == kNotAvailable);
+}
+
 void CountCategory(ColumnProfile& column, std::unordered_map<std::string, std::size_t>& index,
                    std::string_view text) {
   if (column.tooManyCategories) return;
@@ -168,7 +177,7 @@ void CountCategory(ColumnProfile& column, std::unordered_map<std::string, std::s
 // Fills `input.table` from the file with the columns' types (column i of the table is CSV column
 // `sources[i]`) and the numeric statistics of each column.
 void LoadRows(const std::string& path, const std::vector<std::size_t>& sources,
-              LoadedInput& input) {
+              const CsvOptions& options, LoadedInput& input) {
   for (ColumnProfile& column : input.columns) input.table.AddColumn(column.name, column.type);
   // The profile pass counted the rows: the table is sized once instead of regrown.
   if (!input.columns.empty()) {
@@ -176,14 +185,14 @@ void LoadRows(const std::string& path, const std::vector<std::size_t>& sources,
   }
   std::vector<long double> sums(input.columns.size(), 0);
   std::vector<bool> seen(input.columns.size(), false);
-  CsvReader reader(path);
+  CsvReader reader(path, options);
   std::vector<CsvReader::Cell> cells;
   Table& table = input.table;
   while (reader.ReadRow(cells)) {
     for (std::size_t c = 0; c < sources.size(); ++c) {
       const CsvReader::Cell& text = cells[sources[c]];
       ColumnProfile& column = input.columns[c];
-      if (text.null) {
+      if (IsNull(text, column.type, options)) {
         table.AppendNull();
         continue;
       }
@@ -274,10 +283,11 @@ std::string BuildDataModel(const LoadedInput& input) {
   for (const ColumnProfile& column : input.columns) {
     XMLElement field = fields.addElement("Field");
     const bool numeric = column.type != ColumnType::kString;
-    const bool flag = !column.tooManyCategories && column.categories.size() == 2;
+    const char* measure = MeasureOf(column);
+    const bool flag = std::strcmp(measure, "flag") == 0;
     field.addAttribute("name", column.name);
     field.addAttribute("storage", StorageText(column.type));
-    field.addAttribute("measure", flag ? "flag" : numeric ? "continuous" : "nominal");
+    field.addAttribute("measure", measure);
     field.addAttribute("role", "input");
     if (flag) {
       const std::size_t t = TrueIndex(column.categories, numeric);
@@ -321,6 +331,15 @@ std::string BuildDataModel(const LoadedInput& input) {
 }
 
 }  // namespace
+
+const char* MeasureOf(const ColumnProfile& column) {
+  if (column.type != ColumnType::kString) return "continuous";
+  return !column.tooManyCategories && column.categories.size() == 2 ? "flag" : "nominal";
+}
+
+const char* StorageOf(const ColumnProfile& column) {
+  return StorageText(column.type);
+}
 
 bool ParseInteger(std::string_view text, std::int64_t& value) {
   if (!text.empty() && text[0] == '+') text.remove_prefix(1);
@@ -381,12 +400,15 @@ bool ParseTimestamp(std::string_view text, double& seconds) {
   return true;
 }
 
-LoadedInput LoadCsv(const std::string& path) {
+LoadedInput LoadCsv(const std::string& path, const CsvOptions& options) {
   LoadedInput input;
   std::vector<Candidates> candidates;
   std::vector<std::unordered_map<std::string, std::size_t>> indexes;
+  // Per column, the "NA" cells that are nulls if the column turns out numeric.
+  std::vector<std::size_t> naCells;
+  const bool naForNumbers = options.na.empty();
   {
-    CsvReader reader(path);
+    CsvReader reader(path, options);
     for (const std::string& name : reader.Header()) {
       ColumnProfile column;
       column.name = name;
@@ -394,6 +416,7 @@ LoadedInput LoadCsv(const std::string& path) {
     }
     candidates.resize(input.columns.size());
     indexes.resize(input.columns.size());
+    naCells.assign(input.columns.size(), 0);
     std::vector<CsvReader::Cell> cells;
     while (reader.ReadRow(cells)) {
       for (std::size_t c = 0; c < cells.size(); ++c) {
@@ -403,17 +426,33 @@ LoadedInput LoadCsv(const std::string& path) {
           continue;
         }
         ++column.values;
-        candidates[c].See(cells[c].text);
+        if (naForNumbers && cells[c].text == kNotAvailable) {
+          ++naCells[c];
+        } else {
+          candidates[c].See(cells[c].text);
+        }
         CountCategory(column, indexes[c], cells[c].text);
       }
     }
   }
   std::vector<std::size_t> sources;
   for (std::size_t c = 0; c < input.columns.size(); ++c) {
-    input.columns[c].type = candidates[c].Type(input.columns[c].values > 0);
+    ColumnProfile& column = input.columns[c];
+    column.type = candidates[c].Type(column.values > naCells[c]);
+    // Categories are declared in sorted order, as R and pandas order a text column's levels.
+    std::sort(column.categories.begin(), column.categories.end());
+    if (column.type != ColumnType::kString && naCells[c] != 0) {
+      // A numeric column's "NA" cells are nulls, not a category.
+      column.values -= naCells[c];
+      column.nulls += naCells[c];
+      column.categories.erase(
+          std::remove_if(column.categories.begin(), column.categories.end(),
+                         [](const auto& category) { return category.first == kNotAvailable; }),
+          column.categories.end());
+    }
     sources.push_back(c);
   }
-  LoadRows(path, sources, input);
+  LoadRows(path, sources, options, input);
   try {
     input.dataModel = BuildDataModel(input);
   } catch (const KxCppHelperV1::XMLException& e) {
@@ -423,7 +462,8 @@ LoadedInput LoadCsv(const std::string& path) {
   return input;
 }
 
-LoadedInput LoadCsvWithDataModel(const std::string& path, const std::string& dataModel) {
+LoadedInput LoadCsvWithDataModel(const std::string& path, const std::string& dataModel,
+                                 const CsvOptions& options) {
   XMLDocument doc;
   try {
     doc = KxCppHelperV1::HostHelper::createFromContents(dataModel);
@@ -434,7 +474,7 @@ LoadedInput LoadCsvWithDataModel(const std::string& path, const std::string& dat
   std::vector<std::size_t> sources;
   std::map<std::string, std::size_t> byName;
   {
-    CsvReader reader(path);
+    CsvReader reader(path, options);
     for (std::size_t c = 0; c < reader.Header().size(); ++c) byName.emplace(reader.Header()[c], c);
   }
   const XMLElement fields = doc.getElement("Fields");
@@ -453,15 +493,16 @@ LoadedInput LoadCsvWithDataModel(const std::string& path, const std::string& dat
   }
   // Count non-null cells per column for the statistics (a profile pass of its own).
   {
-    CsvReader reader(path);
+    CsvReader reader(path, options);
     std::vector<CsvReader::Cell> cells;
     while (reader.ReadRow(cells)) {
       for (std::size_t c = 0; c < sources.size(); ++c) {
-        ++(cells[sources[c]].null ? input.columns[c].nulls : input.columns[c].values);
+        const bool null = IsNull(cells[sources[c]], input.columns[c].type, options);
+        ++(null ? input.columns[c].nulls : input.columns[c].values);
       }
     }
   }
-  LoadRows(path, sources, input);
+  LoadRows(path, sources, options, input);
   input.dataModel = dataModel;
   return input;
 }

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "host/CsvReader.h"
 #include "host/Table.h"
 
 namespace VnKxHost {
@@ -19,7 +20,8 @@ struct ColumnProfile {
   ColumnType type = ColumnType::kString;
   std::size_t values = 0;  // non-null cells
   std::size_t nulls = 0;
-  // Distinct texts with their counts, in first-seen order; not kept beyond kMaxCategories.
+  // Distinct texts with their counts, sorted by text (bytewise: code-point order for UTF-8); not
+  // kept beyond kMaxCategories.
   std::vector<std::pair<std::string, std::size_t>> categories;
   bool tooManyCategories = false;
   // Numeric columns: minimum, maximum, mean and variance (n - 1) of the values.
@@ -37,13 +39,20 @@ struct LoadedInput {
 constexpr std::size_t kMaxCategories = 1000;
 
 // Infers every column's storage and measure and builds the data model. Throws CsvError for a
-// malformed file.
-LoadedInput LoadCsv(const std::string& path);
+// malformed file. A numeric column's "NA" cells are nulls unless `options` names null texts.
+LoadedInput LoadCsv(const std::string& path, const CsvOptions& options = CsvOptions());
 // Loads with a given data model: each field element of the document (in document order, nested
 // ones included) takes the CSV column of its name, typed by its storage. Throws CsvError for a
 // malformed file or a cell that does not fit its storage, std::runtime_error for a data model
 // that is not XML or names a column the file lacks.
-LoadedInput LoadCsvWithDataModel(const std::string& path, const std::string& dataModel);
+LoadedInput LoadCsvWithDataModel(const std::string& path, const std::string& dataModel,
+                                 const CsvOptions& options = CsvOptions());
+
+// What inference makes of a profiled column: its storage ("integer", "real", "string" ...) and
+// its measure: numbers are continuous (a flag is declared by the user, not guessed from two
+// numbers), a text column with two values is a flag, other text columns nominal.
+const char* StorageOf(const ColumnProfile& column);
+const char* MeasureOf(const ColumnProfile& column);
 
 // Text-to-value conversions of the loader: false when the text does not fit.
 bool ParseInteger(std::string_view text, std::int64_t& value);

@@ -1,16 +1,23 @@
 #include "host/CsvReader.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <unordered_map>
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
+#include "external/hosthelper/XMLChars.h"
+
 namespace VnKxHost {
 namespace {
 
-// The first of ',', '\n', '\r' and '"' in [p, end), or end.
-const char* FindSpecial(const char* p, const char* end) {
+// The first of `delimiter`, '\n', '\r' and '"' in [p, end), or end.
+const char* FindSpecial(const char* p, const char* end, char delimiter) {
 #if defined(__SSE2__)
-  const __m128i comma = _mm_set1_epi8(',');
+  const __m128i comma = _mm_set1_epi8(delimiter);
   const __m128i lf = _mm_set1_epi8('\n');
   const __m128i cr = _mm_set1_epi8('\r');
   const __m128i quote = _mm_set1_epi8('"');
@@ -22,7 +29,7 @@ const char* FindSpecial(const char* p, const char* end) {
     if (found != 0) return p + __builtin_ctz(static_cast<unsigned>(found));
   }
 #endif
-  while (p != end && *p != ',' && *p != '\n' && *p != '\r' && *p != '"') ++p;
+  while (p != end && *p != delimiter && *p != '\n' && *p != '\r' && *p != '"') ++p;
   return p;
 }
 
@@ -34,18 +41,93 @@ CsvError::CsvError(const std::string& path, std::size_t line, std::size_t column
                          (column > 0 ? ", column " + std::to_string(column) : std::string()) +
                          ": " + what) {}
 
-CsvReader::CsvReader(const std::string& path)
-    : path_(path), in_(path, std::ios::binary), buffer_(1 << 16) {
-  if (!in_) throw CsvError(path, 0, 0, "cannot open the file");
+CsvReader::CsvReader(const std::string& path, const CsvOptions& options)
+    : path_(path),
+      delimiter_(options.delimiter),
+      latin1_(options.latin1),
+      na_(options.na),
+      in_(path, std::ios::binary),
+      buffer_(1 << 16) {
+  if (!in_) {
+    throw CsvError(path, 0, 0, std::string("cannot open the file (") + std::strerror(errno) + ")");
+  }
+  // A UTF-8 byte-order mark is not part of the first column's name.
+  if (Peek() != -1 && filled_ >= 3 && buffer_[0] == '\xEF' && buffer_[1] == '\xBB' &&
+      buffer_[2] == '\xBF') {
+    position_ = 3;
+  }
+  if (delimiter_ == '\0') delimiter_ = SniffDelimiter();
   if (!ReadRecord()) Fail("the file is empty: a header row is needed");
+  std::unordered_map<std::string_view, std::size_t> columns;
   for (std::size_t i = 0; i < ends_.size(); ++i) {
     const std::size_t begin = i == 0 ? 0 : ends_[i - 1];
     header_.push_back(text_.substr(begin, ends_[i] - begin));
-    if (header_.back().empty()) {
+    column_ = i + 1;
+    if (header_.back().empty()) Fail("a column without a name");
+  }
+  for (std::size_t i = 0; i < header_.size(); ++i) {
+    const auto [at, added] = columns.emplace(header_[i], i);
+    if (!added) {
       column_ = i + 1;
-      Fail("a column without a name");
+      Fail("the column name '" + header_[i] + "' is used twice (columns " +
+           std::to_string(at->second + 1) + " and " + std::to_string(i + 1) +
+           "): names must be unique");
     }
   }
+}
+
+char CsvReader::SniffDelimiter() {
+  static const char kCandidates[] = {',', ';', '\t', '|'};
+  std::size_t counts[4] = {};
+  bool quoted = false;
+  for (std::size_t i = position_; i < filled_; ++i) {
+    const char c = buffer_[i];
+    if (c == '"') quoted = !quoted;
+    if (quoted) continue;
+    if (c == '\n' || c == '\r') break;
+    for (std::size_t k = 0; k < 4; ++k) counts[k] += c == kCandidates[k];
+  }
+  std::size_t best = 0;
+  for (std::size_t k = 1; k < 4; ++k) {
+    if (counts[k] > counts[best]) best = k;
+  }
+  return kCandidates[best];
+}
+
+void CsvReader::CheckText() {
+  if (latin1_) {
+    // Bytes beyond ASCII are the characters of the same number, two bytes each in UTF-8.
+    std::size_t high = 0;
+    for (const char c : text_) high += static_cast<unsigned char>(c) >= 0x80;
+    if (high != 0) {
+      std::string utf8;
+      utf8.reserve(text_.size() + high);
+      std::size_t cell = 0;
+      for (std::size_t i = 0; i < text_.size(); ++i) {
+        while (cell < ends_.size() && ends_[cell] == i) ends_[cell++] = utf8.size();
+        const auto c = static_cast<unsigned char>(text_[i]);
+        if (c < 0x80) {
+          utf8 += static_cast<char>(c);
+        } else {
+          utf8 += static_cast<char>(0xC0 | (c >> 6));
+          utf8 += static_cast<char>(0x80 | (c & 0x3F));
+        }
+      }
+      while (cell < ends_.size()) ends_[cell++] = utf8.size();
+      text_.swap(utf8);
+    }
+  }
+  bool utf8 = false;
+  const std::size_t at = KxCppHelperV1::xmlchars::FirstInvalidChar(text_.data(), text_.size(), utf8);
+  if (at == text_.size()) return;
+  // The cell and the line that hold it (a quoted cell may span lines).
+  column_ = static_cast<std::size_t>(std::upper_bound(ends_.begin(), ends_.end(), at) -
+                                     ends_.begin()) + 1;
+  rowLine_ += static_cast<std::size_t>(std::count(text_.begin(), text_.begin() + at, '\n'));
+  const std::string what =
+      utf8 ? "bytes that are not UTF-8 (if the file is Latin-1, read it with --encoding latin1)"
+           : "a control character, which the documents made from the file cannot hold";
+  Fail(what);
 }
 
 int CsvReader::Get() {
@@ -70,7 +152,7 @@ int CsvReader::ScanUnquoted() {
     if (position_ == filled_ && Peek() == -1) return Get();
     const char* begin = buffer_.data() + position_;
     const char* end = buffer_.data() + filled_;
-    const char* p = FindSpecial(begin, end);
+    const char* p = FindSpecial(begin, end, delimiter_);
     text_.append(begin, static_cast<std::size_t>(p - begin));
     position_ += static_cast<std::size_t>(p - begin);
     if (p != end) return Get();
@@ -109,8 +191,8 @@ bool CsvReader::ReadRecord() {
         text_ += static_cast<char>(c);
       }
       c = Get();
-      if (c != ',' && c != '\n' && c != '\r' && c != -1) Fail("text after a closing quote");
-    } else if (c != ',' && c != '\n' && c != '\r' && c != -1) {
+      if (c != delimiter_ && c != '\n' && c != '\r' && c != -1) Fail("text after a closing quote");
+    } else if (c != delimiter_ && c != '\n' && c != '\r' && c != -1) {
       if (c == '"') Fail("a quote inside an unquoted cell");
       text_ += static_cast<char>(c);
       c = ScanUnquoted();
@@ -118,13 +200,14 @@ bool CsvReader::ReadRecord() {
     }
     ends_.push_back(text_.size());
     quoted_.push_back(quoted);
-    if (c == ',') {
+    if (c == delimiter_) {
       ++column_;
       c = Get();
       continue;
     }
     if (c == '\r' && Peek() == '\n') Get();
     if (c != -1) ++line_;
+    CheckText();
     return true;
   }
 }
@@ -144,6 +227,7 @@ bool CsvReader::ReadRow(std::vector<Cell>& cells) {
     const std::size_t begin = i == 0 ? 0 : ends_[i - 1];
     cells[i].text = std::string_view(text_).substr(begin, ends_[i] - begin);
     cells[i].null = !quoted_[i] && cells[i].text.empty();
+    for (const std::string& na : na_) cells[i].null = cells[i].null || cells[i].text == na;
   }
   return true;
 }

@@ -2,7 +2,9 @@
 
 // Reads a CSV file row by row (RFC 4180: comma separated, double-quoted fields with "" for a
 // quote, line breaks inside quotes, CRLF or LF line ends) without loading the file whole. An
-// empty unquoted cell is a null. Malformed input throws CsvError naming the line and column.
+// empty unquoted cell is a null. The text is UTF-8 (a byte-order mark is skipped) or, when asked,
+// ISO-8859-1; either way it must be characters XML can carry, as names and texts go into
+// documents. Malformed input throws CsvError naming the line and column.
 
 #include <cstddef>
 #include <fstream>
@@ -18,6 +20,17 @@ class CsvError : public std::runtime_error {
   CsvError(const std::string& path, std::size_t line, std::size_t column, const std::string& what);
 };
 
+struct CsvOptions {
+  // The byte between cells; 0 takes the most frequent of ',', ';', tab and '|' outside quotes on
+  // the header line (',' when it has none).
+  char delimiter = ',';
+  // The file's bytes are ISO-8859-1, not UTF-8.
+  bool latin1 = false;
+  // Cell texts read as null in every column. When there are none, "NA" is null in numeric
+  // columns (the loader's rule) and text elsewhere.
+  std::vector<std::string> na;
+};
+
 class CsvReader {
  public:
   struct Cell {
@@ -25,10 +38,12 @@ class CsvReader {
     bool null;              // an empty unquoted cell
   };
 
-  // Opens `path` and reads its header row. Throws CsvError when it cannot.
-  explicit CsvReader(const std::string& path);
+  // Opens `path` and reads its header row. Throws CsvError when it cannot, and for a header that
+  // names a column twice or leaves one unnamed.
+  explicit CsvReader(const std::string& path, const CsvOptions& options = CsvOptions());
 
   const std::vector<std::string>& Header() const { return header_; }
+  char Delimiter() const { return delimiter_; }
   // Reads the next data row into `cells`, one per header column; false at the end of the file.
   bool ReadRow(std::vector<Cell>& cells);
   // The line on which the last row read started (the header is line 1).
@@ -39,9 +54,16 @@ class CsvReader {
   int Get();          // the next character, or -1 at the end
   int Peek();
   int ScanUnquoted();  // appends the rest of an unquoted cell; returns the character after it
+  // Checks the record's text as UTF-8 XML characters, or turns it from ISO-8859-1 into UTF-8.
+  void CheckText();
+  // The delimiter that the header line (at the start of the buffer) uses most.
+  char SniffDelimiter();
   [[noreturn]] void Fail(const std::string& what) const;
 
   std::string path_;
+  char delimiter_ = ',';
+  bool latin1_ = false;
+  std::vector<std::string> na_;
   std::ifstream in_;
   std::vector<char> buffer_;
   std::size_t position_ = 0;

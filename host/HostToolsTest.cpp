@@ -149,7 +149,8 @@ TEST(CsvLoader, InfersEveryStorageAndMeasure) {
   for (auto it = doc.getElement("Fields").getElements("Field"); it.hasMore();) {
     measures.push_back(it.next().getAttribute("measure"));
   }
-  EXPECT_EQ(measures, (std::vector<std::string>{"continuous", "flag", "flag", "continuous",
+  // Numbers stay continuous however few their values; a text column of two values is a flag.
+  EXPECT_EQ(measures, (std::vector<std::string>{"continuous", "continuous", "flag", "continuous",
                                                 "continuous", "continuous", "flag", "nominal"}));
   std::string yes;
   for (auto it = doc.getElements("Value"); it.hasMore();) {
@@ -163,6 +164,68 @@ TEST(CsvLoader, InfersEveryStorageAndMeasure) {
   const auto stats = doc.getElement("ContinuousStatistics");
   EXPECT_EQ(stats.getAttribute("mean"), "0.6666666666666666");
   EXPECT_EQ(stats.getAttribute("minimum"), "-2");
+}
+
+TEST(CsvReader, ByteOrderMarkDelimitersAndEncodings) {
+  // A byte-order mark is not part of the first name; 'auto' takes the header line's separator.
+  for (const char* separator : {";", "\t", "|", ","}) {
+    const std::string sep(separator);
+    const std::string path =
+        File("sep.csv", "\xEF\xBB\xBF" "a" + sep + "b" + sep + "c,d\n1" + sep + "x" + sep + "y\n");
+    CsvOptions options;
+    options.delimiter = '\0';
+    CsvReader reader(path, options);
+    EXPECT_EQ(reader.Delimiter(), sep[0]);
+    if (sep == ",") {
+      EXPECT_EQ(reader.Header(), (std::vector<std::string>{"a", "b", "c", "d"}));
+    } else {
+      EXPECT_EQ(reader.Header(), (std::vector<std::string>{"a", "b", "c,d"}));
+    }
+  }
+  // Bytes that are not UTF-8 are refused where they stand, or read as Latin-1 when asked.
+  const std::string latin = File("latin.csv", "name,town\n\"a\nb\",Z\xFCrich\n");
+  try {
+    CsvReader reader(latin);
+    std::vector<CsvReader::Cell> cells;
+    reader.ReadRow(cells);
+    ADD_FAILURE() << "read";
+  } catch (const CsvError& e) {
+    EXPECT_NE(std::string(e.what()).find("line 3, column 2: bytes that are not UTF-8"),
+              std::string::npos)
+        << e.what();
+  }
+  CsvOptions latin1;
+  latin1.latin1 = true;
+  CsvReader reader(latin, latin1);
+  std::vector<CsvReader::Cell> cells;
+  ASSERT_TRUE(reader.ReadRow(cells));
+  EXPECT_EQ(cells[1].text, "Z\xC3\xBCrich");
+  EXPECT_THROW(CsvReader(File("dup.csv", "a,b,a\n1,2,3\n")), CsvError);
+  EXPECT_THROW(CsvReader(File("ctl.csv", "a\x01,b\n")), CsvError);
+}
+
+TEST(CsvLoader, NotAvailableCellsAndCategoryOrder) {
+  const std::string path = File("na.csv", "n,t\n3,pear\nNA,NA\n1,apple\n,fig\n");
+  // By default "NA" is missing in a numeric column and a category in a text one.
+  const LoadedInput input = LoadCsv(path);
+  EXPECT_EQ(input.table.Type(0), ColumnType::kInteger);
+  EXPECT_TRUE(input.table.IsNull(1, 0));
+  EXPECT_EQ(input.columns[0].values, 2u);
+  EXPECT_EQ(input.columns[0].nulls, 2u);
+  std::vector<std::string> categories;
+  for (const auto& category : input.columns[1].categories) categories.push_back(category.first);
+  EXPECT_EQ(categories, (std::vector<std::string>{"NA", "apple", "fig", "pear"}));
+  // Texts named as missing are missing in every column, and only they (with the empty cell).
+  CsvOptions options;
+  options.na = {"NA", "pear"};
+  const LoadedInput named = LoadCsv(path, options);
+  EXPECT_EQ(named.columns[1].values, 2u);
+  EXPECT_EQ(named.columns[1].nulls, 2u);
+  // A given data model reads "NA" in a numeric column as missing too.
+  const LoadedInput given = LoadCsvWithDataModel(
+      path, "<DataModel><Fields><Field name='n' storage='integer'/></Fields></DataModel>");
+  EXPECT_TRUE(given.table.IsNull(1, 0));
+  EXPECT_EQ(given.columns[0].nulls, 2u);
 }
 
 TEST(CsvLoader, NumbersReadTheSameByTheShortPathAndTheFullReaders) {

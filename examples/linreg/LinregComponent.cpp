@@ -385,7 +385,9 @@ class LinregComponent : public SampleComponent {
 
   unsigned int Accumulate(VnKx_1_2::VnPeerIterator& records, int weightCell, size_t p,
                           Partial& total, int* error) {
-    const size_t slices = static_cast<size_t>(std::max(1, threadCount_));
+    // One slice of each batch per thread, and never more slices than a pool has threads: a
+    // host that offers more threads than it can run gets no more work items for it.
+    const size_t slices = static_cast<size_t>(std::clamp(threadCount_, 1, kMaxSlices));
     VnKx_1_2::VnPeerThreadFactory factory(threads_);
     std::unique_ptr<VnThread_1_2::IVnThreadPool> pool(factory.CreateThreadPool(threadCount_));
     std::vector<Partial> partials(slices, Partial(p));
@@ -466,6 +468,7 @@ class LinregComponent : public SampleComponent {
 
   KxThreadFactoryStruct* threads_;
   int threadCount_ = 1;
+  static constexpr int kMaxSlices = 64;
   FieldInfo* target_ = nullptr;
   std::vector<Term> terms_;
   int partitionCell_ = -1;

@@ -5,14 +5,18 @@
 #include <CLI/CLI.hpp>
 
 #include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iostream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "Version.h"
 #include "external/hosthelper/HostHelper.h"
 #include "host/ComponentRunner.h"
 #include "host/CsvLoader.h"
@@ -21,6 +25,63 @@
 #include "host/ResultPrinter.h"
 
 namespace {
+
+// Exit statuses, as --help and the README state them.
+constexpr int kExitOk = 0;
+constexpr int kExitComponentFailed = 1;  // the component stopped with an error; check found errors
+constexpr int kExitUsage = 2;            // bad options, unreadable or malformed input
+constexpr int kExitCancelled = 130;      // Ctrl-C
+
+constexpr const char* kExitCodes =
+    "Exit status: 0 done; 1 the component stopped with an error (or check found errors); 2 bad "
+    "options or input (a file missing or malformed); 130 cancelled with Ctrl-C.";
+
+// Refuses to start when the result could not be written: a file that exists and is not
+// writable, or a folder that does not exist or cannot be written to.
+void RequireWritable(const std::string& path) {
+  if (path.empty()) return;
+  if (access(path.c_str(), F_OK) == 0) {
+    if (access(path.c_str(), W_OK) != 0) {
+      throw std::runtime_error("cannot write --output " + path + " (" + std::strerror(errno) +
+                               ")");
+    }
+    return;
+  }
+  const std::size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+  if (access(folder.c_str(), W_OK | X_OK) != 0) {
+    throw std::runtime_error("cannot write --output " + path + ": its folder " + folder + " (" +
+                             std::strerror(errno) + ")");
+  }
+}
+
+// The threads the host's pool has: one per processor.
+int PoolSize() {
+  return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+}
+
+// The CSV options from the command's words.
+VnKxHost::CsvOptions CsvOptionsFrom(const std::string& delimiter, const std::string& encoding,
+                                    const std::vector<std::string>& na) {
+  VnKxHost::CsvOptions csv;
+  if (delimiter == "auto") {
+    csv.delimiter = '\0';
+  } else if (delimiter == "tab" || delimiter == "\\t" || delimiter == "\t") {
+    csv.delimiter = '\t';
+  } else if (delimiter.size() == 1 && delimiter != "\"" && delimiter != "\n" && delimiter != "\r") {
+    csv.delimiter = delimiter[0];
+  } else {
+    throw std::runtime_error("--delimiter takes one character, 'tab' or 'auto', not '" +
+                             delimiter + "'");
+  }
+  if (encoding == "latin1" || encoding == "iso-8859-1" || encoding == "ISO-8859-1") {
+    csv.latin1 = true;
+  } else if (encoding != "utf-8" && encoding != "UTF-8" && encoding != "utf8") {
+    throw std::runtime_error("--encoding takes utf-8 or latin1, not '" + encoding + "'");
+  }
+  csv.na = na;
+  return csv;
+}
 
 std::atomic<bool> interrupted{false};
 
@@ -97,16 +158,35 @@ int Run(VnKxHost::RunOptions options, const std::string& output, bool quiet) {
     std::cerr << "\nDiagnostics:\n";
     for (const auto& d : outcome.diagnostics) std::cerr << "  " << VnKxHost::Describe(d) << "\n";
   }
+  if (interrupted.load()) {
+    std::cerr << "vnkx-host: cancelled\n";
+    return kExitCancelled;
+  }
   if (outcome.stage != "finished" || outcome.status != 0) {
     std::cerr << "vnkx-host: the component stopped at " << outcome.stage << " (status "
               << outcome.status << ", code " << outcome.error << ")\n";
-    return 1;
+    return kExitComponentFailed;
   }
-  return 0;
+  return kExitOk;
 }
 
-int Infer(const std::string& data, const std::string& output) {
-  const VnKxHost::LoadedInput input = VnKxHost::LoadCsv(data);
+int Infer(const std::string& data, const std::string& output, const VnKxHost::CsvOptions& csv) {
+  RequireWritable(output);
+  const VnKxHost::LoadedInput input = VnKxHost::LoadCsv(data, csv);
+  // What was decided for each column, one line each, beside the document.
+  for (const VnKxHost::ColumnProfile& column : input.columns) {
+    std::cerr << column.name << ": " << VnKxHost::StorageOf(column) << ", "
+              << VnKxHost::MeasureOf(column) << " (" << column.values << " values, "
+              << column.nulls << " missing";
+    if (column.type == VnKxHost::ColumnType::kString) {
+      if (column.tooManyCategories) {
+        std::cerr << ", over " << VnKxHost::kMaxCategories << " categories: none declared";
+      } else {
+        std::cerr << ", " << column.categories.size() << " categories";
+      }
+    }
+    std::cerr << ")\n";
+  }
   KxCppHelperV1::XMLDocument doc = KxCppHelperV1::HostHelper::createFromContents(input.dataModel);
   const std::string text = doc.doc2prettyString();
   if (output.empty()) {
@@ -114,12 +194,12 @@ int Infer(const std::string& data, const std::string& output) {
   } else {
     WriteFile(output, text);
   }
-  return 0;
+  return kExitOk;
 }
 
 int Check(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
-  if (!in) throw std::runtime_error("cannot read " + path);
+  if (!in) throw std::runtime_error("cannot read " + path + " (" + std::strerror(errno) + ")");
   std::ostringstream text;
   text << in.rdbuf();
   const VnKxHost::CheckReport report = VnKxHost::CheckDataModel(text.str());
@@ -130,14 +210,30 @@ int Check(const std::string& path) {
               << (finding.field.empty() ? "" : finding.field + ": ") << finding.text << "\n";
   }
   if (report.findings.empty()) std::cout << "no problems found\n";
-  return report.HasErrors() ? 1 : 0;
+  return report.HasErrors() ? kExitComponentFailed : kExitOk;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   CLI::App app{"vnkx-host: drives modelling components over CSV data as their host does"};
-  app.require_subcommand(1);
+  app.require_subcommand(0, 1);
+  app.footer(kExitCodes);
+  app.set_version_flag("--version", std::string("vnkx-host ") + VnKx_1_2::LibraryVersion());
+  std::string delimiter = ",";
+  std::string encoding = "utf-8";
+  std::vector<std::string> na;
+  const auto addCsvOptions = [&](CLI::App* command) {
+    command->add_option("--delimiter", delimiter,
+                        "Cell separator: one character (',', ';', '|'), 'tab', or 'auto' to take "
+                        "it from the header line")
+        ->capture_default_str();
+    command->add_option("--encoding", encoding, "The CSV's encoding: utf-8 or latin1")
+        ->capture_default_str();
+    command->add_option("--na", na,
+                        "A cell text read as missing, in every column (repeatable); without it, "
+                        "empty cells are missing, and NA in numeric columns");
+  };
 
   VnKxHost::RunOptions options;
   std::string output;
@@ -152,26 +248,53 @@ int main(int argc, char** argv) {
                   "Data-model document per input (inferred from the data when not given)");
   run->add_option("--params", options.parametersFile, "Parameter document (XML)");
   run->add_option("--param", parameters, "A parameter as NAME=VALUE (repeatable)");
-  run->add_option("--threads", options.threads, "Computation threads offered")
+  run->add_option("--threads", options.threads,
+                  "Computation threads offered (at most the host's pool: one per processor)")
       ->capture_default_str();
   run->add_option("--seed", options.seed, "Random seed offered")->capture_default_str();
   run->add_option("--tempdir", options.tempDir, "Temporary directory offered")
       ->capture_default_str();
   run->add_option("--output", output, "Write the result document to this file");
   run->add_flag("--quiet", quiet, "No progress display");
+  addCsvOptions(run);
 
   std::string data;
   CLI::App* infer = app.add_subcommand("infer", "Write the data model a host gives for a CSV file");
   infer->add_option("data", data, "CSV file")->required();
   infer->add_option("--output", output, "Write the document to this file");
+  addCsvOptions(infer);
 
   std::string model;
   CLI::App* check = app.add_subcommand("check", "Parse a data model and report what looks wrong");
   check->add_option("datamodel", model, "Data-model document")->required();
 
-  CLI11_PARSE(app, argc, argv);
+  if (argc < 2) {
+    std::cout << app.help();
+    return kExitUsage;
+  }
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    const int status = app.exit(e);
+    return status == 0 ? kExitOk : kExitUsage;
+  }
+  if (app.get_subcommands().empty()) {
+    std::cout << app.help();
+    return kExitUsage;
+  }
   try {
     if (run->parsed()) {
+      if (options.threads < 1) {
+        throw std::runtime_error("--threads must be 1 or more, not " +
+                                 std::to_string(options.threads));
+      }
+      if (options.threads > PoolSize()) {
+        std::cerr << "vnkx-host: note: --threads " << options.threads << " is more than the "
+                  << PoolSize() << " threads of this host's pool; using " << PoolSize() << "\n";
+        options.threads = PoolSize();
+      }
+      options.csv = CsvOptionsFrom(delimiter, encoding, na);
+      RequireWritable(output);
       for (const std::string& parameter : parameters) {
         const size_t equals = parameter.find('=');
         if (equals == std::string::npos || equals == 0) {
@@ -181,10 +304,10 @@ int main(int argc, char** argv) {
       }
       return Run(options, output, quiet);
     }
-    if (infer->parsed()) return Infer(data, output);
+    if (infer->parsed()) return Infer(data, output, CsvOptionsFrom(delimiter, encoding, na));
     return Check(model);
   } catch (const std::exception& e) {
     std::cerr << "vnkx-host: " << e.what() << "\n";
-    return 2;
+    return kExitUsage;
   }
 }

@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "external/hosthelper/KxExport.h"
+
 namespace KxCppHelperV1 {
 namespace xmlchars {
 
@@ -94,7 +96,7 @@ std::uint32_t ReadCharReference(const char*& in);
 // The offset of the first byte in text[0, length) that is not part of a valid UTF-8 sequence
 // of an XML character, or `length` when there is none. `utf8` is set when it is invalid UTF-8
 // there (rather than a character XML forbids).
-std::size_t FirstInvalidChar(const char* text, std::size_t length, bool& utf8);
+KXCOMSERV_API std::size_t FirstInvalidChar(const char* text, std::size_t length, bool& utf8);
 
 // Whether name[0, length) is an XML Name (a name start character, then name characters), in
 // UTF-8.

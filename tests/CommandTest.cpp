@@ -1,0 +1,152 @@
+// The vnkx-host command as a user meets it: options, input files and their mistakes, exit
+// statuses and messages. Each case runs the built program.
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+struct Outcome {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string TempPath(const std::string& name) {
+  const char* dir = std::getenv("TMPDIR");
+  return std::string(dir != nullptr ? dir : "/tmp") + "/vnkx-command-" +
+         std::to_string(getpid()) + "-" + name;
+}
+
+std::string Slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+std::string File(const std::string& name, const std::string& text) {
+  const std::string path = TempPath(name);
+  std::ofstream(path, std::ios::binary) << text;
+  return path;
+}
+
+// Runs vnkx-host with `arguments` (shell words), no standard input.
+Outcome Command(const std::string& arguments) {
+  const std::string out = TempPath("stdout");
+  const std::string err = TempPath("stderr");
+  const std::string command = std::string(VNKX_HOST_PROGRAM) + " " + arguments + " >" + out +
+                              " 2>" + err + " </dev/null";
+  const int raw = std::system(command.c_str());
+  Outcome outcome;
+  outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  outcome.out = Slurp(out);
+  outcome.err = Slurp(err);
+  std::remove(out.c_str());
+  std::remove(err.c_str());
+  return outcome;
+}
+
+bool Has(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+// Thirty-two rows: y = 2x + 1 with a little noise, and a group.
+std::string SmallSet() {
+  std::string csv = "x,y,g\n";
+  for (int i = 0; i < 32; ++i) {
+    csv += std::to_string(i) + "," + std::to_string(2 * i + 1 + (i % 3) - 1) + "," +
+           (i % 2 == 0 ? "a" : "b") + "\n";
+  }
+  return File("small.csv", csv);
+}
+
+TEST(Command, HelpVersionAndExitStatuses) {
+  const Outcome bare = Command("");
+  EXPECT_EQ(bare.status, 2);
+  EXPECT_TRUE(Has(bare.out, "run")) << bare.out;
+  EXPECT_TRUE(Has(bare.out, "Exit status: 0 done; 1 the component stopped")) << bare.out;
+  const Outcome version = Command("--version");
+  EXPECT_EQ(version.status, 0);
+  EXPECT_TRUE(Has(version.out, "vnkx-host 1.2.0")) << version.out;
+  const Outcome unknown = Command("run describe --no-such-option");
+  EXPECT_EQ(unknown.status, 2);
+}
+
+TEST(Command, ThreadsAreRefusedBelowOneAndCappedAtThePool) {
+  const std::string data = SmallSet();
+  for (const char* threads : {"0", "-3"}) {
+    const Outcome refused = Command(std::string("run describe ") + data + " --quiet --threads " +
+                                threads);
+    EXPECT_EQ(refused.status, 2) << threads;
+    EXPECT_TRUE(Has(refused.err, "--threads must be 1 or more")) << refused.err;
+  }
+  // A million threads on 32 rows: capped with a note, and the fit runs as with a few.
+  const Outcome capped =
+      Command("run linreg " + data + " --quiet --param target=y --param inputs=x --threads 1000000");
+  EXPECT_EQ(capped.status, 0) << capped.err;
+  EXPECT_TRUE(Has(capped.err, "is more than the")) << capped.err;
+  const Outcome one =
+      Command("run linreg " + data + " --quiet --param target=y --param inputs=x --threads 1");
+  EXPECT_EQ(capped.out, one.out);
+}
+
+TEST(Command, FilesThatCannotBeReadOrWrittenAreNamedWithTheReason) {
+  const Outcome missing = Command("run describe /no/such/data.csv --quiet");
+  EXPECT_EQ(missing.status, 2);
+  EXPECT_TRUE(Has(missing.err, "/no/such/data.csv")) << missing.err;
+  EXPECT_TRUE(Has(missing.err, "No such file or directory")) << missing.err;
+  const Outcome model = Command("run describe " + SmallSet() + " --quiet --datamodel /no/model.xml");
+  EXPECT_EQ(model.status, 2);
+  EXPECT_TRUE(Has(model.err, "/no/model.xml (No such file or directory)")) << model.err;
+  // An output that cannot be written is refused before any work: nothing is printed.
+  const Outcome output = Command("run describe " + SmallSet() + " --quiet --output /no/dir/r.xml");
+  EXPECT_EQ(output.status, 2);
+  EXPECT_TRUE(Has(output.err, "cannot write --output /no/dir/r.xml")) << output.err;
+  EXPECT_EQ(output.out, "");
+  const Outcome inferred = Command("infer " + SmallSet() + " --output /no/dir/m.xml");
+  EXPECT_EQ(inferred.status, 2);
+}
+
+TEST(Command, CsvDelimitersMissingTextsAndEncodings) {
+  const std::string semicolons =
+      File("semi.csv", "\xEF\xBB\xBFheight;town;score\n1,5;Z\xC3\xBCrich;NA\n2;Bern;3\n4;NA;5\n");
+  // The separator is taken from the header line; the byte-order mark is no part of a name; "NA"
+  // is missing in the numeric column and a category in the text one.
+  const Outcome inferred = Command("infer " + semicolons + " --delimiter auto");
+  EXPECT_EQ(inferred.status, 0) << inferred.err;
+  EXPECT_TRUE(Has(inferred.out, "<Field name=\"height\" storage=\"string\"")) << inferred.out;
+  EXPECT_TRUE(Has(inferred.err, "score: integer, continuous (2 values, 1 missing)"))
+      << inferred.err;
+  EXPECT_TRUE(Has(inferred.err, "town: string, nominal (3 values, 0 missing, 3 categories)"))
+      << inferred.err;
+  // Categories are declared in sorted order.
+  EXPECT_LT(inferred.out.find("value=\"Bern\""), inferred.out.find("value=\"NA\""));
+  EXPECT_LT(inferred.out.find("value=\"NA\""), inferred.out.find("value=\"Z\xC3\xBCrich\""));
+  const Outcome named = Command("infer " + semicolons + " --delimiter ';' --na NA --na Bern");
+  EXPECT_TRUE(Has(named.err, "town: string, nominal (1 values, 2 missing, 1 categories)"))
+      << named.err;
+  // Bytes that are not UTF-8 are refused with their line and column, or read as Latin-1.
+  const std::string latin = File("latin.csv", "town,n\nZ\xFCrich,1\n");
+  const Outcome refused = Command("infer " + latin);
+  EXPECT_EQ(refused.status, 2);
+  EXPECT_TRUE(Has(refused.err, "line 2, column 1: bytes that are not UTF-8")) << refused.err;
+  const Outcome read = Command("infer " + latin + " --encoding latin1");
+  EXPECT_EQ(read.status, 0) << read.err;
+  EXPECT_TRUE(Has(read.out, "Z\xC3\xBCrich")) << read.out;
+  const Outcome duplicate = Command("infer " + File("dup.csv", "a,b,a\n1,2,3\n"));
+  EXPECT_EQ(duplicate.status, 2);
+  EXPECT_TRUE(Has(duplicate.err, "the column name 'a' is used twice (columns 1 and 3)"))
+      << duplicate.err;
+  EXPECT_EQ(Command("infer " + latin + " --delimiter ab").status, 2);
+}
+
+}  // namespace
