@@ -62,9 +62,29 @@ std::vector<std::string> MissingAlsoDeclared(const FieldInfo& field) {
   return both;
 }
 
+// Refuses an attribute whose value is none of `known` (when the attribute is there at all).
+template <std::size_t N>
+void CheckSpelling(const XMLElement& element, const char* attribute, const char* const (&known)[N],
+                   const char* readAs, CheckReport& report) {
+  if (!element.hasAttribute(attribute)) return;
+  const std::string value = element.getAttribute(attribute);
+  std::string list;
+  for (const char* word : known) {
+    if (value == word) return;
+    list += list.empty() ? "" : ", ";
+    list += word;
+  }
+  report.findings.push_back({true, element.getAttribute("name"),
+                             std::string(attribute) + " '" + value + "' is not one of " + list +
+                                 " (the library " + readAs + ")"});
+}
+
 void CheckElement(const XMLElement& element, CheckReport& report) {
   const std::string name = element.getAttribute("name");
   const std::string storage = element.getAttribute("storage");
+  CheckSpelling(element, "storage", kStorages, "cannot build the field", report);
+  CheckSpelling(element, "measure", kTypes, "reads the field as typeless", report);
+  CheckSpelling(element, "role", kRoles, "reads the field's role as none", report);
   if (storage == "string") {
     for (auto it = element.getElements("MissingValues"); it.hasMore();) {
       if (it.next().getElement("Range").isValid()) {
@@ -135,8 +155,25 @@ CheckReport CheckDataModel(const std::string& text) {
   const unsigned int status = parser.ParseDataModel(doc, &error, false);
 
   std::vector<XMLElement> elements;
-  for (auto it = doc.getElement("Fields").getElements("Field"); it.hasMore();) {
-    elements.push_back(it.next());
+  const XMLElement fields = doc.getElement("Fields");
+  for (auto it = fields.getElements("Field"); it.hasMore();) elements.push_back(it.next());
+  if (elements.empty()) {
+    report.findings.push_back(
+        {true, "", fields.isValid() ? "the <Fields> element holds no <Field>"
+                                    : "the data model has no <Fields> element, so no fields"});
+  }
+  // Field elements anywhere else are not read.
+  for (auto it = doc.getElements("Field"); it.hasMore();) {
+    const XMLElement field = it.next();
+    bool inside = false;
+    for (XMLElement up = field.getParent(); up.isValid() && !inside; up = up.getParent()) {
+      inside = up == fields;
+    }
+    if (!inside) {
+      report.findings.push_back({true, field.getAttribute("name"),
+                                 "a <Field> outside <Fields> (below <" +
+                                     field.getParent().getName() + ">) is not read"});
+    }
   }
   if (status == VnKx_1_2::StatusParseFailed) {
     const size_t index = static_cast<size_t>(parser.GetNumOfFields());

@@ -23,7 +23,7 @@ const std::map<long long, const char*>& Texts() {
        "count"},
       {240046, "continuous statistics were left out: one of them is infinite"},
       {250001, "the parameter '{0}' is required"},
-      {250002, "there is no field named '{0}' among the admitted fields"},
+      {250002, "there is no field named '{0}' among the fields the component reads"},
       {250003, "the target '{0}' is not a continuous field"},
       {250004,
        "no record is usable (every record is missing a value or lies outside the "

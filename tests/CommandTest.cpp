@@ -149,4 +149,30 @@ TEST(Command, CsvDelimitersMissingTextsAndEncodings) {
   EXPECT_EQ(Command("infer " + latin + " --delimiter ab").status, 2);
 }
 
+TEST(Command, CheckReportsWhatTheLibraryWouldReadOtherwise) {
+  const Outcome misspelt = Command(
+      "check " + File("misspelt.xml",
+                      "<DataModel><Fields><Field name='w' storage='real' measure='continous' "
+                      "role='weight'/></Fields><Other><Field name='lost' storage='real'/>"
+                      "</Other></DataModel>"));
+  EXPECT_EQ(misspelt.status, 1);
+  EXPECT_TRUE(Has(misspelt.out, "error: w: measure 'continous' is not one of auto, continuous"))
+      << misspelt.out;
+  EXPECT_TRUE(Has(misspelt.out, "error: w: role 'weight' is not one of input, target")) << misspelt.out;
+  EXPECT_TRUE(Has(misspelt.out, "error: lost: a <Field> outside <Fields> (below <Other>) is not read"))
+      << misspelt.out;
+  EXPECT_FALSE(Has(misspelt.out, "no problems found"));
+  for (const char* empty : {"<DataModel/>", "<DataModel><Fields/></DataModel>"}) {
+    const Outcome none = Command("check " + File("empty.xml", empty));
+    EXPECT_EQ(none.status, 1) << empty;
+    EXPECT_TRUE(Has(none.out, "no fields") || Has(none.out, "holds no <Field>")) << none.out;
+  }
+  const Outcome fine = Command(
+      "check " + File("fine.xml",
+                      "<DataModel><Fields><Field name='w' storage='real' measure='continuous' "
+                      "role='freqWeight'/></Fields></DataModel>"));
+  EXPECT_EQ(fine.status, 0) << fine.out;
+  EXPECT_TRUE(Has(fine.out, "no problems found")) << fine.out;
+}
+
 }  // namespace
