@@ -97,13 +97,14 @@ std::string ExecutableDirectory() {
   return text.substr(0, text.rfind('/'));
 }
 
-// A bare component name ("describe") is looked for beside the program and in its lib folder.
+// A bare component name ("describe") is looked for beside the program (a build tree) and where
+// the package installs the components.
 std::string ResolveComponent(const std::string& name) {
   if (name.find('/') != std::string::npos) return name;
   const std::string dir = ExecutableDirectory();
   for (const std::string& candidate :
-       {dir + "/components/" + name + ".so", dir + "/../components/" + name + ".so",
-        dir + "/../lib/vnkx/components/" + name + ".so"}) {
+       {dir + "/components/" + name + ".so",
+        dir + "/" VNKX_INSTALLED_COMPONENTS "/" + name + ".so"}) {
     if (std::ifstream(candidate)) return candidate;
   }
   return name;
