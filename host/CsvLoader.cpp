@@ -148,6 +148,16 @@ struct Candidates {
   }
 };
 
+// Reports the reading of `reader`, pass `pass` of `passes` over the file, to the options'
+// progress callback.
+void Track(CsvReader& reader, const CsvOptions& options, int pass, int passes) {
+  if (!options.onProgress) return;
+  const double size = static_cast<double>(reader.Size());
+  reader.OnBytes([&options, size, pass, passes](std::uint64_t bytes) {
+    return options.onProgress(pass * size + static_cast<double>(bytes), passes * size);
+  });
+}
+
 // Read as null in a numeric column when no null texts are given.
 constexpr std::string_view kNotAvailable = "NA";
 
@@ -186,6 +196,7 @@ void LoadRows(const std::string& path, const std::vector<std::size_t>& sources,
   std::vector<long double> sums(input.columns.size(), 0);
   std::vector<bool> seen(input.columns.size(), false);
   CsvReader reader(path, options);
+  Track(reader, options, 1, 2);
   std::vector<CsvReader::Cell> cells;
   Table& table = input.table;
   while (reader.ReadRow(cells)) {
@@ -409,6 +420,7 @@ LoadedInput LoadCsv(const std::string& path, const CsvOptions& options) {
   const bool naForNumbers = options.na.empty();
   {
     CsvReader reader(path, options);
+    Track(reader, options, 0, 2);
     for (const std::string& name : reader.Header()) {
       ColumnProfile column;
       column.name = name;
@@ -494,6 +506,7 @@ LoadedInput LoadCsvWithDataModel(const std::string& path, const std::string& dat
   // Count non-null cells per column for the statistics (a profile pass of its own).
   {
     CsvReader reader(path, options);
+    Track(reader, options, 0, 2);
     std::vector<CsvReader::Cell> cells;
     while (reader.ReadRow(cells)) {
       for (std::size_t c = 0; c < sources.size(); ++c) {

@@ -51,6 +51,9 @@ CsvReader::CsvReader(const std::string& path, const CsvOptions& options)
   if (!in_) {
     throw CsvError(path, 0, 0, std::string("cannot open the file (") + std::strerror(errno) + ")");
   }
+  in_.seekg(0, std::ios::end);
+  size_ = static_cast<std::uint64_t>(std::max<std::streamoff>(in_.tellg(), 0));
+  in_.seekg(0, std::ios::beg);
   // A UTF-8 byte-order mark is not part of the first column's name.
   if (Peek() != -1 && filled_ >= 3 && buffer_[0] == '\xEF' && buffer_[1] == '\xBB' &&
       buffer_[2] == '\xBF') {
@@ -135,6 +138,11 @@ int CsvReader::Get() {
     in_.read(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
     filled_ = static_cast<std::size_t>(in_.gcount());
     position_ = 0;
+    read_ += filled_;
+    if (onBytes_ && read_ - reported_ >= (std::uint64_t{1} << 20)) {
+      reported_ = read_;
+      if (!onBytes_(read_)) throw CsvCancelled();
+    }
     if (filled_ == 0) return -1;
   }
   return static_cast<unsigned char>(buffer_[position_++]);

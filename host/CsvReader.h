@@ -7,7 +7,9 @@
 // documents. Malformed input throws CsvError naming the line and column.
 
 #include <cstddef>
+#include <cstdint>
 #include <fstream>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -20,6 +22,12 @@ class CsvError : public std::runtime_error {
   CsvError(const std::string& path, std::size_t line, std::size_t column, const std::string& what);
 };
 
+// Thrown when a progress callback asks to stop reading.
+class CsvCancelled : public std::runtime_error {
+ public:
+  CsvCancelled() : std::runtime_error("reading the data was cancelled") {}
+};
+
 struct CsvOptions {
   // The byte between cells; 0 takes the most frequent of ',', ';', tab and '|' outside quotes on
   // the header line (',' when it has none).
@@ -29,6 +37,9 @@ struct CsvOptions {
   // Cell texts read as null in every column. When there are none, "NA" is null in numeric
   // columns (the loader's rule) and text elsewhere.
   std::vector<std::string> na;
+  // Called as the files are read (every mebibyte or so) with the bytes read and to be read over
+  // all passes; returning false stops the reading with CsvCancelled.
+  std::function<bool(double done, double total)> onProgress;
 };
 
 class CsvReader {
@@ -48,6 +59,11 @@ class CsvReader {
   bool ReadRow(std::vector<Cell>& cells);
   // The line on which the last row read started (the header is line 1).
   std::size_t Line() const { return rowLine_; }
+  // Has `onBytes` called with the bytes read so far as the file is read (every mebibyte or so);
+  // when it returns false, reading stops with CsvCancelled.
+  void OnBytes(std::function<bool(std::uint64_t)> onBytes) { onBytes_ = std::move(onBytes); }
+  // The file's size in bytes.
+  std::uint64_t Size() const { return size_; }
 
  private:
   bool ReadRecord();  // reads one record into fields_; false at the end of the file
@@ -61,6 +77,10 @@ class CsvReader {
   [[noreturn]] void Fail(const std::string& what) const;
 
   std::string path_;
+  std::function<bool(std::uint64_t)> onBytes_;
+  std::uint64_t size_ = 0;
+  std::uint64_t read_ = 0;      // bytes read into the buffer so far
+  std::uint64_t reported_ = 0;  // bytes at the last report
   char delimiter_ = ',';
   bool latin1_ = false;
   std::vector<std::string> na_;

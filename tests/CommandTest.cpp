@@ -3,8 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <cstdio>
 #include <cstdlib>
@@ -147,6 +150,52 @@ TEST(Command, CsvDelimitersMissingTextsAndEncodings) {
   EXPECT_TRUE(Has(duplicate.err, "the column name 'a' is used twice (columns 1 and 3)"))
       << duplicate.err;
   EXPECT_EQ(Command("infer " + latin + " --delimiter ab").status, 2);
+}
+
+TEST(Command, ReadingShowsProgressAndCtrlCCancelsIt) {
+  // About 40 MB: progress shows at every tenth (standard error is no terminal here).
+  const std::string path = TempPath("big.csv");
+  {
+    std::ofstream out(path, std::ios::binary);
+    out << "a,b,c,d\n";
+    const std::string row = "1.25,2.5,text value,12345\n";
+    for (int i = 0; i < 1600000; ++i) out << row;
+  }
+  int errors[2];
+  ASSERT_EQ(pipe(errors), 0);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    dup2(errors[1], STDERR_FILENO);
+    const int null = open("/dev/null", O_WRONLY);
+    dup2(null, STDOUT_FILENO);
+    close(errors[0]);
+    execl(VNKX_HOST_PROGRAM, VNKX_HOST_PROGRAM, "run", "describe", path.c_str(),
+          static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(errors[1]);
+  // The first report, then Ctrl-C.
+  std::string seen;
+  char buffer[256];
+  while (seen.find("reading: ") == std::string::npos) {
+    const ssize_t n = read(errors[0], buffer, sizeof(buffer));
+    if (n <= 0) break;
+    seen.append(buffer, static_cast<std::size_t>(n));
+  }
+  // The first report comes after the first mebibyte: about 1% of two passes over the file.
+  EXPECT_NE(seen.find("reading: 1%"), std::string::npos) << seen;
+  kill(child, SIGINT);
+  for (ssize_t n; (n = read(errors[0], buffer, sizeof(buffer))) > 0;) {
+    seen.append(buffer, static_cast<std::size_t>(n));
+  }
+  close(errors[0]);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status)) << seen;
+  EXPECT_EQ(WEXITSTATUS(status), 130) << seen;
+  EXPECT_NE(seen.find("cancelled while reading the data"), std::string::npos) << seen;
+  std::remove(path.c_str());
 }
 
 TEST(Command, CheckReportsWhatTheLibraryWouldReadOtherwise) {

@@ -118,7 +118,8 @@ void WriteFile(const std::string& path, const std::string& text) {
 // A bar on a terminal, a line per tenth otherwise.
 class ProgressDisplay {
  public:
-  ProgressDisplay() : terminal_(isatty(STDERR_FILENO) != 0) {}
+  explicit ProgressDisplay(const char* what = "progress")
+      : what_(what), terminal_(isatty(STDERR_FILENO) != 0) {}
   ~ProgressDisplay() {
     if (terminal_ && shown_) std::fprintf(stderr, "\r%60s\r", "");
   }
@@ -127,19 +128,20 @@ class ProgressDisplay {
     const int percent = static_cast<int>(100.0 * current / total);
     if (terminal_) {
       const int filled = percent / 5;
-      std::fprintf(stderr, "\r[%.*s%.*s] %3d%%", filled, "####################", 20 - filled,
-                   "....................", percent);
+      std::fprintf(stderr, "\r%s [%.*s%.*s] %3d%%", what_, filled, "####################",
+                   20 - filled, "....................", percent);
       shown_ = true;
     } else if (percent / 10 != last_ / 10) {
-      std::fprintf(stderr, "progress: %d%%\n", percent);
+      std::fprintf(stderr, "%s: %d%%\n", what_, percent);
     }
     last_ = percent;
   }
 
  private:
+  const char* what_;
   bool terminal_;
   bool shown_ = false;
-  int last_ = -1;
+  int last_ = -10;  // the first report shows whatever its tenth
 };
 
 int Run(VnKxHost::RunOptions options, const std::string& output, bool quiet) {
@@ -149,8 +151,20 @@ int Run(VnKxHost::RunOptions options, const std::string& output, bool quiet) {
     if (!quiet) display.Show(current, total);
     return !interrupted.load();
   };
+  // Reading the CSV files shows progress and stops on Ctrl-C too.
+  ProgressDisplay reading("reading");
+  options.csv.onProgress = [&](double current, double total) {
+    if (!quiet) reading.Show(current, total);
+    return !interrupted.load();
+  };
   std::signal(SIGINT, OnInterrupt);
-  const VnKxHost::RunOutcome outcome = VnKxHost::RunComponent(options);
+  VnKxHost::RunOutcome outcome;
+  try {
+    outcome = VnKxHost::RunComponent(options);
+  } catch (const VnKxHost::CsvCancelled&) {
+    std::cerr << "\nvnkx-host: cancelled while reading the data\n";
+    return kExitCancelled;
+  }
   if (!outcome.result.empty()) {
     std::cout << VnKxHost::FormatResult(outcome.result);
     if (!output.empty()) WriteFile(output, outcome.result);
@@ -171,9 +185,21 @@ int Run(VnKxHost::RunOptions options, const std::string& output, bool quiet) {
   return kExitOk;
 }
 
-int Infer(const std::string& data, const std::string& output, const VnKxHost::CsvOptions& csv) {
+int Infer(const std::string& data, const std::string& output, VnKxHost::CsvOptions csv) {
   RequireWritable(output);
-  const VnKxHost::LoadedInput input = VnKxHost::LoadCsv(data, csv);
+  ProgressDisplay reading("reading");
+  csv.onProgress = [&](double current, double total) {
+    reading.Show(current, total);
+    return !interrupted.load();
+  };
+  std::signal(SIGINT, OnInterrupt);
+  VnKxHost::LoadedInput input;
+  try {
+    input = VnKxHost::LoadCsv(data, csv);
+  } catch (const VnKxHost::CsvCancelled&) {
+    std::cerr << "\nvnkx-host: cancelled while reading the data\n";
+    return kExitCancelled;
+  }
   // What was decided for each column, one line each, beside the document.
   for (const VnKxHost::ColumnProfile& column : input.columns) {
     std::cerr << column.name << ": " << VnKxHost::StorageOf(column) << ", "
