@@ -23,7 +23,7 @@ const std::map<long long, const char*>& Texts() {
        "count"},
       {240046, "continuous statistics were left out: one of them is infinite"},
       {250001, "the parameter '{0}' is required"},
-      {250002, "there is no field named '{0}' among the fields the component reads"},
+      {250002, "there is no field named '{0}' among the fields the component reads ({1})"},
       {250003, "the target '{0}' is not a continuous field"},
       {250004,
        "no record is usable (every record is missing a value or lies outside the "
@@ -32,6 +32,8 @@ const std::map<long long, const char*>& Texts() {
       {250006, "the host failed to deliver a value ({0}, status {1}, host code {2})"},
       {250007, "the component needs an input, and none was given"},
       {250008, "the parameter '{0}' has a value it cannot use: '{1}'"},
+      {250009, "the component takes no parameter '{0}'; it takes {1}"},
+      {250010, "'{0}' is not one of the inputs ({1}), so it cannot be made categorical"},
   };
   return texts;
 }

@@ -152,6 +152,28 @@ TEST(Command, CsvDelimitersMissingTextsAndEncodings) {
   EXPECT_EQ(Command("infer " + latin + " --delimiter ab").status, 2);
 }
 
+TEST(Command, ParametersAndFieldNamesThatMatchNothingAreErrorsWithTheValidNames) {
+  const std::string data = SmallSet();
+  const Outcome unknown = Command("run describe " + data + " --quiet --param partitoin=all");
+  EXPECT_EQ(unknown.status, 1);
+  EXPECT_TRUE(Has(unknown.err, "takes no parameter 'partitoin'; it takes skipMissing, partition"))
+      << unknown.err;
+  // A misspelt categorical name no longer fits its field as continuous.
+  const Outcome misspelt = Command("run linreg " + data +
+                                   " --quiet --param target=y --param inputs=x,g "
+                                   "--param categorical=gg");
+  EXPECT_EQ(misspelt.status, 1);
+  EXPECT_TRUE(Has(misspelt.err, "no field named 'gg' among the fields the component reads (x, y, g)"))
+      << misspelt.err;
+  const Outcome notInput = Command("run linreg " + data +
+                                   " --quiet --param target=y --param inputs=x "
+                                   "--param categorical=g");
+  EXPECT_EQ(notInput.status, 1);
+  EXPECT_TRUE(Has(notInput.err, "'g' is not one of the inputs (x)")) << notInput.err;
+  const Outcome input = Command("run linreg " + data + " --quiet --param target=y --param inputs=z");
+  EXPECT_TRUE(Has(input.err, "no field named 'z'")) << input.err;
+}
+
 TEST(Command, ReadingShowsProgressAndCtrlCCancelsIt) {
   // About 40 MB: progress shows at every tenth (standard error is no terminal here).
   const std::string path = TempPath("big.csv");

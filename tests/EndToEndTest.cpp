@@ -199,7 +199,7 @@ TEST(Components, CancelledMidPassStopWithTheCancelCode) {
     RunOptions options;
     options.component = kComponents + "/" + component + ".so";
     options.data = {data};
-    options.parameters = {{"target", "y"}};
+    if (std::string(component) == "linreg") options.parameters = {{"target", "y"}};
     int reports = 0;
     options.onProgress = [&](double current, double total) {
       EXPECT_LE(current, total);

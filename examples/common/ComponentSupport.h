@@ -25,7 +25,16 @@ enum Code : int {
   kHostFailure = 250006,
   kNoInput = 250007,
   kBadParameter = 250008,
+  kUnknownParameter = 250009,
+  kNotAnInput = 250010,
 };
+
+// Names joined with ", ", as a diagnostic lists the valid ones.
+inline std::string Joined(const std::vector<std::string>& names) {
+  std::string joined;
+  for (const std::string& name : names) joined += (joined.empty() ? "" : ", ") + name;
+  return joined;
+}
 
 // A setting's text, or `fallback` when it is absent.
 inline std::string Text(const VnXML_1_2::VnSettings& settings, const std::string& name,

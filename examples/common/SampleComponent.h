@@ -4,6 +4,7 @@
 // choice, diagnostics with their codes, the result by the two-call protocol, and an execution
 // over the first input with host failures turned into a diagnostic.
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -30,10 +31,18 @@ class SampleComponent : public VnKx_1_2::VnPeer {
     return VnCommon_1_2::VnSettingsFactory::MakeModelSettings(parameters, settings, error);
   }
 
-  // Reads the parameters and the "partition" choice, then parses the data model of one input.
-  unsigned int InitializeInput(int* error) {
+  // Reads the parameters (refusing any not in `known` or "partition") and the "partition"
+  // choice, then parses the data model of one input.
+  unsigned int InitializeInput(std::vector<std::string> known, int* error) {
     const unsigned int status = ScanParameters(error);
     if (status != VnKx_1_2::StatusOk) return status;
+    known.push_back("partition");
+    for (std::size_t i = 0; i < settings.Count(); ++i) {
+      const std::string& name = settings.At(i).name;
+      if (std::find(known.begin(), known.end(), name) == known.end()) {
+        return Refuse(kUnknownParameter, {name, Joined(known)}, error);
+      }
+    }
     partition = Text(settings, "partition", "training");
     if (partition != "training" && partition != "testing" && partition != "validation" &&
         partition != "all") {

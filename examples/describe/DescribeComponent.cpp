@@ -62,7 +62,7 @@ class DescribeComponent : public SampleComponent {
       : SampleComponent(context, host) {}
 
   unsigned int Initialize(int* error) override {
-    const unsigned int status = InitializeInput(error);
+    const unsigned int status = InitializeInput({"skipMissing"}, error);
     if (status != VnKx_1_2::StatusOk) return status;
     skipMissing_ = Text(settings, "skipMissing", "false") == "true";
     if (!skipMissing_ && Text(settings, "skipMissing", "false") != "false") {

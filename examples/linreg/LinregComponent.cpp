@@ -111,7 +111,7 @@ class LinregComponent : public SampleComponent {
         context.GetMaxCompThreads() > 0) {
       threadCount_ = context.GetMaxCompThreads();
     }
-    return InitializeInput(error);
+    return InitializeInput({"target", "inputs", "categorical"}, error);
   }
 
   unsigned int BeginExecution(const std::vector<KxIterator*>& iterators, KxProgress* record,
@@ -152,10 +152,24 @@ class LinregComponent : public SampleComponent {
         }
       }
     }
+    std::vector<std::string> fieldNames;
+    for (const int position : adapter.GetFieldIndexVector()) {
+      fieldNames.push_back(parsers[0]->GetFieldInfo()[static_cast<size_t>(position)]->GetFieldName());
+    }
     target_ = Admitted(adapter, targetName);
     if (target_ == nullptr) {
-      *status = Refuse(kNoSuchField, {targetName}, error);
+      *status = Refuse(kNoSuchField, {targetName, Joined(fieldNames)}, error);
       return false;
+    }
+    // A categorical name must be one of the inputs: a misspelt one would leave its field
+    // continuous without a word.
+    for (const std::string& name : forced) {
+      if (std::find(inputNames.begin(), inputNames.end(), name) == inputNames.end()) {
+        *status = Refuse(Admitted(adapter, name) == nullptr ? kNoSuchField : kNotAnInput,
+                         {name, Joined(Admitted(adapter, name) == nullptr ? fieldNames : inputNames)},
+                         error);
+        return false;
+      }
     }
     if (target_->GetType() != FieldInfo::T_CONTINUOUS) {
       *status = Refuse(kTargetNotContinuous, {targetName}, error, VnKx_1_2::StatusFailed);
@@ -166,7 +180,7 @@ class LinregComponent : public SampleComponent {
       Term term;
       term.field = Admitted(adapter, name);
       if (term.field == nullptr) {
-        *status = Refuse(kNoSuchField, {name}, error);
+        *status = Refuse(kNoSuchField, {name, Joined(fieldNames)}, error);
         return false;
       }
       term.cell = static_cast<size_t>(term.field->GetIndexInVarList());
