@@ -174,6 +174,36 @@ TEST(Command, ParametersAndFieldNamesThatMatchNothingAreErrorsWithTheValidNames)
   EXPECT_TRUE(Has(input.err, "no field named 'z'")) << input.err;
 }
 
+TEST(Command, ResultFormatsAndTheScreenTable) {
+  std::string csv = "x,c\n";
+  for (int i = 0; i < 500000; ++i) csv += std::to_string(i % 7) + ",k" + std::to_string(i % 25) + "\n";
+  const std::string data = File("formats.csv", csv);
+  // Counts as integers, numbers right-aligned, at most --max-categories per field.
+  const Outcome table = Command("run describe " + data + " --quiet --max-categories 3");
+  EXPECT_EQ(table.status, 0) << table.err;
+  EXPECT_TRUE(Has(table.out, "500000")) << table.out;
+  EXPECT_FALSE(Has(table.out, "e+05")) << table.out;
+  EXPECT_TRUE(Has(table.out, "  c     (22 more)")) << table.out;
+  EXPECT_TRUE(Has(table.out, "  x     500000       0   500000")) << table.out;
+  const Outcome json = Command("run describe " + data + " --quiet --format json");
+  EXPECT_TRUE(Has(json.out, "\"notes\": {\"records read\": 500000, \"records used\": 500000"))
+      << json.out;
+  EXPECT_TRUE(Has(json.out, "[\"c\", \"k24\", 20000, 20000]")) << json.out;
+  const Outcome csvOut = Command("run describe " + data + " --quiet --format csv");
+  EXPECT_TRUE(Has(csvOut.out, "Notes\nname,value\nrecords read,500000\n")) << csvOut.out;
+  EXPECT_TRUE(Has(csvOut.out, "\nCategories\nfield,category,count,weighted\nc,k0,20000,20000\n"))
+      << csvOut.out;
+  // XML is indented and ends in a newline; --output writes the chosen form.
+  const std::string written = TempPath("result.xml");
+  const Outcome xml =
+      Command("run describe " + data + " --quiet --format xml --output " + written);
+  EXPECT_EQ(xml.out.rfind("</Result>\n"), xml.out.size() - 10) << xml.out;
+  EXPECT_TRUE(Has(xml.out, "\n  <Note name=\"records read\" value=\"500000\" />")) << xml.out;
+  EXPECT_EQ(Slurp(written), xml.out);
+  std::remove(written.c_str());
+  EXPECT_EQ(Command("run describe " + data + " --quiet --format yaml").status, 2);
+}
+
 TEST(Command, ReadingShowsProgressAndCtrlCCancelsIt) {
   // About 40 MB: progress shows at every tenth (standard error is no terminal here).
   const std::string path = TempPath("big.csv");

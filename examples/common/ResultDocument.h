@@ -12,10 +12,15 @@
 
 namespace VnKxExample {
 
-// Shortest text that reads back as the same double.
+// Shortest text that reads back as the same double; a whole number below 2^53 in plain digits
+// (500000, not 5e+05), as counts and weights are read by people.
 inline std::string FormatNumber(double value) {
   if (std::isnan(value)) return "nan";
   char text[32];
+  if (value == std::floor(value) && std::fabs(value) < 9007199254740992.0) {
+    const auto whole = std::to_chars(text, text + sizeof(text), static_cast<long long>(value));
+    return std::string(text, whole.ptr);
+  }
   const auto result = std::to_chars(text, text + sizeof(text), value);
   return std::string(text, result.ptr);
 }

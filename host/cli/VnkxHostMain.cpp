@@ -11,6 +11,7 @@
 #include <cstring>
 #include <fstream>
 #include <iostream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -144,7 +145,13 @@ class ProgressDisplay {
   int last_ = -10;  // the first report shows whatever its tenth
 };
 
-int Run(VnKxHost::RunOptions options, const std::string& output, bool quiet) {
+struct Printing {
+  VnKxHost::ResultFormat format = VnKxHost::ResultFormat::kTable;
+  std::size_t maxCategories = 20;
+};
+
+int Run(VnKxHost::RunOptions options, const std::string& output, bool quiet,
+        const Printing& printing) {
   options.component = ResolveComponent(options.component);
   ProgressDisplay display;
   options.onProgress = [&](double current, double total) {
@@ -166,8 +173,16 @@ int Run(VnKxHost::RunOptions options, const std::string& output, bool quiet) {
     return kExitCancelled;
   }
   if (!outcome.result.empty()) {
-    std::cout << VnKxHost::FormatResult(outcome.result);
-    if (!output.empty()) WriteFile(output, outcome.result);
+    const std::string shown =
+        VnKxHost::FormatResult(outcome.result, printing.format, printing.maxCategories);
+    std::cout << shown;
+    // The file holds the chosen form; the table form is for the screen, so a file asked for
+    // with it keeps the document itself.
+    if (!output.empty()) {
+      WriteFile(output, printing.format == VnKxHost::ResultFormat::kTable
+                            ? VnKxHost::FormatResult(outcome.result, VnKxHost::ResultFormat::kXml, 0)
+                            : shown);
+    }
   }
   if (!outcome.diagnostics.empty()) {
     std::cerr << "\nDiagnostics:\n";
@@ -284,6 +299,19 @@ int main(int argc, char** argv) {
   run->add_option("--output", output, "Write the result document to this file");
   run->add_flag("--quiet", quiet, "No progress display");
   addCsvOptions(run);
+  Printing printing;
+  std::map<std::string, VnKxHost::ResultFormat> formats = {
+      {"table", VnKxHost::ResultFormat::kTable},
+      {"csv", VnKxHost::ResultFormat::kCsv},
+      {"json", VnKxHost::ResultFormat::kJson},
+      {"xml", VnKxHost::ResultFormat::kXml}};
+  run->add_option("--format", printing.format,
+                  "How the result is printed: table (the default), csv, json or xml (also the "
+                  "form --output writes; with table it writes the XML)")
+      ->transform(CLI::CheckedTransformer(formats));
+  run->add_option("--max-categories", printing.maxCategories,
+                  "Categories shown per field in the table form (0 for all)")
+      ->capture_default_str();
 
   std::string data;
   CLI::App* infer = app.add_subcommand("infer", "Write the data model a host gives for a CSV file");
@@ -329,7 +357,7 @@ int main(int argc, char** argv) {
         }
         options.parameters.emplace_back(parameter.substr(0, equals), parameter.substr(equals + 1));
       }
-      return Run(options, output, quiet);
+      return Run(options, output, quiet, printing);
     }
     if (infer->parsed()) return Infer(data, output, CsvOptionsFrom(delimiter, encoding, na));
     return Check(model);
