@@ -37,6 +37,39 @@ std::string ReadFile(const std::string& path, const char* what) {
   return text.str();
 }
 
+// The input's data model with `weight` as its frequency weight: that field's role becomes
+// freqWeight, and a field that had the role before takes input. Throws std::runtime_error for a
+// name that is no numeric field.
+std::string WithWeight(const LoadedInput& input, const std::string& weight) {
+  KxCppHelperV1::XMLDocument doc = HostHelper::createFromContents(input.dataModel);
+  std::vector<std::string> numeric;
+  bool found = false;
+  for (auto it = doc.getElement("Fields").getElements("Field"); it.hasMore();) {
+    KxCppHelperV1::XMLElement field = it.next();
+    const std::string name = field.getAttribute("name");
+    const std::string storage = field.getAttribute("storage");
+    const bool number = storage == "integer" || storage == "real";
+    if (number) numeric.push_back(name);
+    if (name == weight) {
+      if (!number) {
+        throw std::runtime_error("weight: '" + weight + "' is a " + storage +
+                                 " field; a weight is an integer or real field");
+      }
+      field.addAttribute("role", "freqWeight");
+      found = true;
+    } else if (field.getAttribute("role") == "freqWeight") {
+      field.addAttribute("role", "input");
+    }
+  }
+  if (!found) {
+    std::string list;
+    for (const std::string& name : numeric) list += (list.empty() ? "" : ", ") + name;
+    throw std::runtime_error("weight: no numeric field named '" + weight + "' (there are: " +
+                             list + ")");
+  }
+  return doc.doc2string();
+}
+
 // Fetches a document from the peer by the two-call protocol.
 template <typename Fetch>
 unsigned int FetchText(Fetch&& fetch, std::string& text, int& error) {
@@ -139,6 +172,9 @@ RunOutcome RunComponent(const RunOptions& options) {
         given ? LoadCsvWithDataModel(options.data[i],
                                      ReadFile(options.dataModels[i], "data model"), options.csv)
               : LoadCsv(options.data[i], options.csv));
+  }
+  if (!options.weightField.empty()) {
+    for (LoadedInput& input : inputs) input.dataModel = WithWeight(input, options.weightField);
   }
   for (LoadedInput& input : inputs) context.AddInput(input.dataModel, &input.table);
 

@@ -31,6 +31,9 @@ struct RunOptions {
   std::string parametersFile;           // a parameter document, or empty
   std::vector<std::pair<std::string, std::string>> parameters;  // added as name/value parameters
   CsvOptions csv;                                               // how the CSV files are read
+  // A field whose role the host sets to freqWeight in each input's data model (the command's
+  // --param weight=FIELD), or empty.
+  std::string weightField;
   int threads = 2;
   int seed = 0;
   std::string tempDir = "/tmp";

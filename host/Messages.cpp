@@ -34,6 +34,8 @@ const std::map<long long, const char*>& Texts() {
       {250008, "the parameter '{0}' has a value it cannot use: '{1}'"},
       {250009, "the component takes no parameter '{0}'; it takes {1}"},
       {250010, "'{0}' is not one of the inputs ({1}), so it cannot be made categorical"},
+      {250011, "the reference names '{0}', which is no categorical input ({1})"},
+      {250012, "'{0}' has no level '{1}' to be its reference (its levels: {2})"},
   };
   return texts;
 }

@@ -204,6 +204,54 @@ TEST(Command, ResultFormatsAndTheScreenTable) {
   EXPECT_EQ(Command("run describe " + data + " --quiet --format yaml").status, 2);
 }
 
+// Forty rows: y on x, a three-level group g, a yes/no flag f, and a frequency weight w.
+std::string ModelSet() {
+  std::string csv = "x,g,f,w,y\n";
+  for (int i = 0; i < 40; ++i) {
+    const double x = i * 0.5;
+    const char* g = i % 3 == 0 ? "a" : i % 3 == 1 ? "b" : "c";
+    const double shift = i % 3 == 0 ? 0 : i % 3 == 1 ? 1.5 : -0.5;
+    const bool yes = i % 4 < 2;
+    const double y = 1.0 + 2.0 * x + shift + (yes ? 0.75 : 0) + ((i * 37) % 11 - 5) * 0.1;
+    char line[128];
+    std::snprintf(line, sizeof(line), "%g,%s,%s,%d,%.6f\n", x, g, yes ? "yes" : "no", 1 + i % 5, y);
+    csv += line;
+  }
+  return File("model.csv", csv);
+}
+
+TEST(Command, LinregReferenceLevelsFlagsAndWeights) {
+  const std::string data = ModelSet();
+  const std::string fit = "run linreg " + data + " --quiet --param target=y --param inputs=x,g,f";
+  // Weighted least squares with b as g's reference; the flag's false value is its reference and
+  // its coefficient is named after the true value. Figures from the normal equations solved
+  // independently.
+  const Outcome weighted = Command(fit + " --param reference=g:b --param weight=w");
+  EXPECT_EQ(weighted.status, 0) << weighted.err;
+  EXPECT_TRUE(Has(weighted.out, "weighted records: 120")) << weighted.out;
+  EXPECT_TRUE(Has(weighted.out, "records used: 40")) << weighted.out;
+  for (const char* line : {"(Intercept)   2.51189376", "x            1.999199373",
+                           "ga          -1.621895992", "gc          -1.969871789",
+                           "fyes          0.78027112"}) {
+    EXPECT_TRUE(Has(weighted.out, line)) << line << "\n" << weighted.out;
+  }
+  // Without a reference the first level is it.
+  const Outcome plain = Command(fit);
+  EXPECT_TRUE(Has(plain.out, "gb ")) << plain.out;
+  EXPECT_TRUE(Has(plain.out, "weighted records: 40")) << plain.out;
+  const Outcome level = Command(fit + " --param reference=g:z");
+  EXPECT_EQ(level.status, 1);
+  EXPECT_TRUE(Has(level.err, "'g' has no level 'z' to be its reference (its levels: a, b, c)"))
+      << level.err;
+  const Outcome continuous = Command(fit + " --param reference=x:1");
+  EXPECT_TRUE(Has(continuous.err, "the reference names 'x', which is no categorical input (g, f)"))
+      << continuous.err;
+  const Outcome noWeight = Command(fit + " --param weight=ww");
+  EXPECT_EQ(noWeight.status, 2);
+  EXPECT_TRUE(Has(noWeight.err, "no numeric field named 'ww' (there are: x, w, y)")) << noWeight.err;
+  EXPECT_EQ(Command(fit + " --param weight=g").status, 2);
+}
+
 TEST(Command, ReadingShowsProgressAndCtrlCCancelsIt) {
   // About 40 MB: progress shows at every tenth (standard error is no terminal here).
   const std::string path = TempPath("big.csv");

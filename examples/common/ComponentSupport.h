@@ -27,6 +27,8 @@ enum Code : int {
   kBadParameter = 250008,
   kUnknownParameter = 250009,
   kNotAnInput = 250010,
+  kNoSuchCategoricalInput = 250011,
+  kNoSuchLevel = 250012,
 };
 
 // Names joined with ", ", as a diagnostic lists the valid ones.

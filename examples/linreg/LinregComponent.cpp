@@ -1,9 +1,11 @@
 // linreg: weighted least squares of a continuous target on continuous and categorical inputs
-// (dummy coded against the first category), over the records of the chosen partition that miss
-// no model value. The cross-products are accumulated in parallel on the host's thread pool.
-// Parameters: "target" (default: the field of role target), "inputs" (default: the fields of
-// role input), "categorical" (numeric inputs to treat as categories, levels in ascending
-// order), "partition" (training, testing, validation or all; training by default).
+// (dummy coded against a reference level: the first category, a flag's false value, or the
+// level a "reference" parameter names), over the records of the chosen partition that miss no
+// model value, weighted by the field of role freqWeight when there is one. The cross-products
+// are accumulated in parallel on the host's thread pool. Parameters: "target" (default: the
+// field of role target), "inputs" (default: the fields of role input), "categorical" (numeric
+// inputs to treat as categories, levels in ascending order), "reference" (FIELD:LEVEL, one or
+// more), "partition" (training, testing, validation or all; training by default).
 
 #include <algorithm>
 #include <cmath>
@@ -111,7 +113,7 @@ class LinregComponent : public SampleComponent {
         context.GetMaxCompThreads() > 0) {
       threadCount_ = context.GetMaxCompThreads();
     }
-    return InitializeInput({"target", "inputs", "categorical"}, error);
+    return InitializeInput({"target", "inputs", "categorical", "reference"}, error);
   }
 
   unsigned int BeginExecution(const std::vector<KxIterator*>& iterators, KxProgress* record,
@@ -209,7 +211,69 @@ class LinregComponent : public SampleComponent {
         term.names.push_back(FormatNumber(value));
       }
     }
+    // A flag's false value is its reference, and its coefficient is named after the true value,
+    // as R codes a logical input (the data model declares the true value first).
+    if (term.field->GetType() == FieldInfo::T_FLAG && term.codes.size() == 2) {
+      std::swap(term.codes[0], term.codes[1]);
+      std::swap(term.names[0], term.names[1]);
+    }
     for (size_t i = 0; i < term.codes.size(); ++i) term.levelOf.emplace(term.codes[i], i);
+  }
+
+  // Every "reference" setting as FIELD:LEVEL texts (a setting may hold several, comma-separated
+  // or as a list, and the parameter may be given more than once).
+  std::vector<std::string> References() const {
+    std::vector<std::string> all;
+    for (std::size_t i = 0; i < settings.Count(); ++i) {
+      const VnXML_1_2::VnSettings::Setting& setting = settings.At(i);
+      if (setting.name != "reference") continue;
+      VnXML_1_2::VnSettings one;
+      if (setting.kind == VnXML_1_2::VnSettings::Kind::kTextList) {
+        one.AddNewSetting("reference", setting.texts, "");
+      } else {
+        one.AddNewSetting("reference", setting.text, "");
+      }
+      for (const std::string& item : List(one, "reference")) all.push_back(item);
+    }
+    return all;
+  }
+
+  // Makes each named level its term's reference (the first level); false, with a diagnostic,
+  // for a reference that names no categorical input or no level of it.
+  bool ApplyReferences(int* error, unsigned int* status) {
+    for (const std::string& reference : References()) {
+      const std::size_t colon = reference.find(':');
+      if (colon == std::string::npos || colon == 0) {
+        *status = Refuse(kBadParameter, {"reference", reference + " (write FIELD:LEVEL)"}, error);
+        return false;
+      }
+      const std::string fieldName = reference.substr(0, colon);
+      const std::string levelName = reference.substr(colon + 1);
+      Term* found = nullptr;
+      std::vector<std::string> categorical;
+      for (Term& term : terms_) {
+        if (!term.categorical) continue;
+        categorical.push_back(term.field->GetFieldName());
+        if (term.field->GetFieldName() == fieldName) found = &term;
+      }
+      if (found == nullptr) {
+        *status = Refuse(kNoSuchCategoricalInput, {fieldName, Joined(categorical)}, error);
+        return false;
+      }
+      const auto level = std::find(found->names.begin(), found->names.end(), levelName);
+      if (level == found->names.end()) {
+        *status = Refuse(kNoSuchLevel, {fieldName, levelName, Joined(found->names)}, error);
+        return false;
+      }
+      const auto index = static_cast<std::ptrdiff_t>(level - found->names.begin());
+      std::rotate(found->names.begin(), found->names.begin() + index,
+                  found->names.begin() + index + 1);
+      std::rotate(found->codes.begin(), found->codes.begin() + index,
+                  found->codes.begin() + index + 1);
+      found->levelOf.clear();
+      for (size_t i = 0; i < found->codes.size(); ++i) found->levelOf.emplace(found->codes[i], i);
+    }
+    return true;
   }
 
   // Whether a record of the chosen partition.
@@ -325,6 +389,7 @@ class LinregComponent : public SampleComponent {
         term.names.push_back(FormatNumber(value));
       }
     }
+    if (!ApplyReferences(error, &status)) return status;
     std::vector<std::string> names = {"(Intercept)"};
     for (Term& term : terms_) {
       term.firstColumn = names.size();

@@ -289,7 +289,9 @@ int main(int argc, char** argv) {
   run->add_option("--datamodel", options.dataModels,
                   "Data-model document per input (inferred from the data when not given)");
   run->add_option("--params", options.parametersFile, "Parameter document (XML)");
-  run->add_option("--param", parameters, "A parameter as NAME=VALUE (repeatable)");
+  run->add_option("--param", parameters,
+                  "A parameter as NAME=VALUE (repeatable); weight=FIELD makes FIELD the "
+                  "frequency weight (role freqWeight) of the data model");
   run->add_option("--threads", options.threads,
                   "Computation threads offered (at most the host's pool: one per processor)")
       ->capture_default_str();
@@ -354,6 +356,11 @@ int main(int argc, char** argv) {
         const size_t equals = parameter.find('=');
         if (equals == std::string::npos || equals == 0) {
           throw std::runtime_error("--param wants NAME=VALUE, not '" + parameter + "'");
+        }
+        // weight=FIELD is the host's: it makes FIELD the frequency weight of the data model.
+        if (parameter.substr(0, equals) == "weight") {
+          options.weightField = parameter.substr(equals + 1);
+          continue;
         }
         options.parameters.emplace_back(parameter.substr(0, equals), parameter.substr(equals + 1));
       }
