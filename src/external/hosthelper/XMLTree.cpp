@@ -794,16 +794,7 @@ class Tree::Parser {
     if (__builtin_expect(valueWork_, false)) {
       stored = ReadValueWithDeclarations(value, s, quote, nameIndex);
     } else {
-      // The plain run first (the other quote is plain too), then decoding if anything needs it.
-      char* out = out_;  // a local, which the stores cannot alias
-      if (CopyPlainValue(s, out, quote)) {
-        out_ = out;
-      } else if (char* decoded = DecodeValue(s, out, quote)) {
-        if (*s != quote) Fail("an attribute value is not closed", value);
-        out_ = decoded;
-      } else {
-        DecodeValueWithEntities(value, s, quote, stored);
-      }
+      ReadValue(value, s, quote, stored);
     }
     *out_ = '\0';
     // Written member by member: a whole temporary copied in stalls on its own stores.
@@ -824,7 +815,17 @@ class Tree::Parser {
       ReserveValues(static_cast<std::size_t>(end_ - s + (documentEnd_ - begin_)) + 16);
     }
     char* stored = out_;
-    char* out = out_;
+    ReadValue(value, s, quote, stored);
+    if (!dtd_->tokenized.empty()) Tokenize(nameIndex, stored);
+    return stored;
+  }
+
+  // The value from `s` (just after its opening quote, at `value`) written at out_ (`stored`),
+  // leaving out_ after it and `s` at its closing quote: the plain run first (the other quote is
+  // plain too), then decoding if anything needs it, then entities if it refers to any.
+  __attribute__((always_inline)) void ReadValue(const char* value, const char*& s, char quote,
+                                                char*& stored) {
+    char* out = out_;  // a local, which the stores cannot alias
     if (CopyPlainValue(s, out, quote)) {
       out_ = out;
     } else if (char* decoded = DecodeValue(s, out, quote)) {
@@ -833,8 +834,6 @@ class Tree::Parser {
     } else {
       DecodeValueWithEntities(value, s, quote, stored);
     }
-    if (!dtd_->tokenized.empty()) Tokenize(nameIndex, stored);
-    return stored;
   }
 
   // The value that starts at `value` and refers to entities, decoded whole and written at
