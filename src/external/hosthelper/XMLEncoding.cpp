@@ -89,6 +89,14 @@ bool Transcode(const char* text, std::size_t length, std::string& utf8) {
     Convert(utf16, text + skip, bytes, utf8);
     // The text ends at its first NUL character, as UTF-8 text ends at its first zero byte.
     utf8.resize(std::strlen(utf8.c_str()));
+    // A declaration may name UTF-16 (or say nothing of the encoding), and nothing else.
+    const std::string_view declared = DeclaredEncoding(utf8.data(), utf8.size());
+    if (!declared.empty() &&
+        !(declared.size() >= 6 && SameLetters(declared.substr(0, 6), "UTF-16")) &&
+        !SameLetters(declared, "ISO-10646-UCS-2") && !SameLetters(declared, "UCS-2")) {
+      throw XMLException("malformed document at offset 0: the text is UTF-16 but declared " +
+                         std::string(declared));
+    }
     return true;
   }
   // The declaration, if any, is within the text's first bytes.
