@@ -64,8 +64,8 @@ std::string WithWeight(const LoadedInput& input, const std::string& weight) {
   if (!found) {
     std::string list;
     for (const std::string& name : numeric) list += (list.empty() ? "" : ", ") + name;
-    throw std::runtime_error("weight: no numeric field named '" + weight + "' (there are: " +
-                             list + ")");
+    throw std::runtime_error("weight: no numeric field named '" + weight + "' (there are: " + list +
+                             ")");
   }
   return doc.doc2string();
 }
@@ -168,10 +168,10 @@ RunOutcome RunComponent(const RunOptions& options) {
   inputs.reserve(options.data.size());
   for (std::size_t i = 0; i < options.data.size(); ++i) {
     const bool given = i < options.dataModels.size() && !options.dataModels[i].empty();
-    inputs.push_back(
-        given ? LoadCsvWithDataModel(options.data[i],
-                                     ReadFile(options.dataModels[i], "data model"), options.csv)
-              : LoadCsv(options.data[i], options.csv));
+    inputs.push_back(given ? LoadCsvWithDataModel(options.data[i],
+                                                  ReadFile(options.dataModels[i], "data model"),
+                                                  options.csv)
+                           : LoadCsv(options.data[i], options.csv));
   }
   if (!options.weightField.empty()) {
     for (LoadedInput& input : inputs) input.dataModel = WithWeight(input, options.weightField);

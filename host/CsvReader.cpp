@@ -121,11 +121,13 @@ void CsvReader::CheckText() {
     }
   }
   bool utf8 = false;
-  const std::size_t at = KxCppHelperV1::xmlchars::FirstInvalidChar(text_.data(), text_.size(), utf8);
+  const std::size_t at =
+      KxCppHelperV1::xmlchars::FirstInvalidChar(text_.data(), text_.size(), utf8);
   if (at == text_.size()) return;
   // The cell and the line that hold it (a quoted cell may span lines).
-  column_ = static_cast<std::size_t>(std::upper_bound(ends_.begin(), ends_.end(), at) -
-                                     ends_.begin()) + 1;
+  column_ =
+      static_cast<std::size_t>(std::upper_bound(ends_.begin(), ends_.end(), at) - ends_.begin()) +
+      1;
   rowLine_ += static_cast<std::size_t>(std::count(text_.begin(), text_.begin() + at, '\n'));
   const std::string what =
       utf8 ? "bytes that are not UTF-8 (if the file is Latin-1, read it with --encoding latin1)"

@@ -94,7 +94,7 @@ class CsvReader {
   std::vector<std::string> header_;
   std::string text_;               // the current record's cells, back to back
   std::vector<std::size_t> ends_;  // end of each cell in text_
-  std::vector<char> quoted_;  // per cell: whether it was quoted
+  std::vector<char> quoted_;       // per cell: whether it was quoted
 };
 
 }  // namespace VnKxHost

@@ -158,9 +158,10 @@ CheckReport CheckDataModel(const std::string& text) {
   const XMLElement fields = doc.getElement("Fields");
   for (auto it = fields.getElements("Field"); it.hasMore();) elements.push_back(it.next());
   if (elements.empty()) {
-    report.findings.push_back(
-        {true, "", fields.isValid() ? "the <Fields> element holds no <Field>"
-                                    : "the data model has no <Fields> element, so no fields"});
+    report.findings.push_back({true, "",
+                               fields.isValid()
+                                   ? "the <Fields> element holds no <Field>"
+                                   : "the data model has no <Fields> element, so no fields"});
   }
   // Field elements anywhere else are not read.
   for (auto it = doc.getElements("Field"); it.hasMore();) {
@@ -170,9 +171,9 @@ CheckReport CheckDataModel(const std::string& text) {
       inside = up == fields;
     }
     if (!inside) {
-      report.findings.push_back({true, field.getAttribute("name"),
-                                 "a <Field> outside <Fields> (below <" +
-                                     field.getParent().getName() + ">) is not read"});
+      report.findings.push_back(
+          {true, field.getAttribute("name"),
+           "a <Field> outside <Fields> (below <" + field.getParent().getName() + ">) is not read"});
     }
   }
   if (status == VnKx_1_2::StatusParseFailed) {

@@ -29,8 +29,8 @@ void PrintTable(const XMLElement& table, std::size_t maxCategories, std::ostring
     rows[0].push_back(it.next().getAttribute("name"));
   }
   // Rows per value of the first column are limited where the table lists categories.
-  const bool limited = maxCategories > 0 &&
-                       std::find(rows[0].begin(), rows[0].end(), "category") != rows[0].end();
+  const bool limited =
+      maxCategories > 0 && std::find(rows[0].begin(), rows[0].end(), "category") != rows[0].end();
   std::string group;
   std::size_t shown = 0;
   std::size_t hidden = 0;
@@ -101,11 +101,21 @@ std::string JsonText(const std::string& text) {
   std::string quoted = "\"";
   for (const char c : text) {
     switch (c) {
-      case '"': quoted += "\\\""; break;
-      case '\\': quoted += "\\\\"; break;
-      case '\n': quoted += "\\n"; break;
-      case '\r': quoted += "\\r"; break;
-      case '\t': quoted += "\\t"; break;
+      case '"':
+        quoted += "\\\"";
+        break;
+      case '\\':
+        quoted += "\\\\";
+        break;
+      case '\n':
+        quoted += "\\n";
+        break;
+      case '\r':
+        quoted += "\\r";
+        break;
+      case '\t':
+        quoted += "\\t";
+        break;
       default:
         if (static_cast<unsigned char>(c) < 0x20) {
           char escaped[8];

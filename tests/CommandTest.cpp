@@ -25,8 +25,8 @@ struct Outcome {
 
 std::string TempPath(const std::string& name) {
   const char* dir = std::getenv("TMPDIR");
-  return std::string(dir != nullptr ? dir : "/tmp") + "/vnkx-command-" +
-         std::to_string(getpid()) + "-" + name;
+  return std::string(dir != nullptr ? dir : "/tmp") + "/vnkx-command-" + std::to_string(getpid()) +
+         "-" + name;
 }
 
 std::string Slurp(const std::string& path) {
@@ -46,8 +46,8 @@ std::string File(const std::string& name, const std::string& text) {
 Outcome Command(const std::string& arguments) {
   const std::string out = TempPath("stdout");
   const std::string err = TempPath("stderr");
-  const std::string command = std::string(VNKX_HOST_PROGRAM) + " " + arguments + " >" + out +
-                              " 2>" + err + " </dev/null";
+  const std::string command =
+      std::string(VNKX_HOST_PROGRAM) + " " + arguments + " >" + out + " 2>" + err + " </dev/null";
   const int raw = std::system(command.c_str());
   Outcome outcome;
   outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -87,14 +87,14 @@ TEST(Command, HelpVersionAndExitStatuses) {
 TEST(Command, ThreadsAreRefusedBelowOneAndCappedAtThePool) {
   const std::string data = SmallSet();
   for (const char* threads : {"0", "-3"}) {
-    const Outcome refused = Command(std::string("run describe ") + data + " --quiet --threads " +
-                                threads);
+    const Outcome refused =
+        Command(std::string("run describe ") + data + " --quiet --threads " + threads);
     EXPECT_EQ(refused.status, 2) << threads;
     EXPECT_TRUE(Has(refused.err, "--threads must be 1 or more")) << refused.err;
   }
   // A million threads on 32 rows: capped with a note, and the fit runs as with a few.
-  const Outcome capped =
-      Command("run linreg " + data + " --quiet --param target=y --param inputs=x --threads 1000000");
+  const Outcome capped = Command("run linreg " + data +
+                                 " --quiet --param target=y --param inputs=x --threads 1000000");
   EXPECT_EQ(capped.status, 0) << capped.err;
   EXPECT_TRUE(Has(capped.err, "is more than the")) << capped.err;
   const Outcome one =
@@ -107,7 +107,8 @@ TEST(Command, FilesThatCannotBeReadOrWrittenAreNamedWithTheReason) {
   EXPECT_EQ(missing.status, 2);
   EXPECT_TRUE(Has(missing.err, "/no/such/data.csv")) << missing.err;
   EXPECT_TRUE(Has(missing.err, "No such file or directory")) << missing.err;
-  const Outcome model = Command("run describe " + SmallSet() + " --quiet --datamodel /no/model.xml");
+  const Outcome model =
+      Command("run describe " + SmallSet() + " --quiet --datamodel /no/model.xml");
   EXPECT_EQ(model.status, 2);
   EXPECT_TRUE(Has(model.err, "/no/model.xml (No such file or directory)")) << model.err;
   // An output that cannot be written is refused before any work: nothing is printed.
@@ -163,20 +164,23 @@ TEST(Command, ParametersAndFieldNamesThatMatchNothingAreErrorsWithTheValidNames)
                                    " --quiet --param target=y --param inputs=x,g "
                                    "--param categorical=gg");
   EXPECT_EQ(misspelt.status, 1);
-  EXPECT_TRUE(Has(misspelt.err, "no field named 'gg' among the fields the component reads (x, y, g)"))
+  EXPECT_TRUE(
+      Has(misspelt.err, "no field named 'gg' among the fields the component reads (x, y, g)"))
       << misspelt.err;
   const Outcome notInput = Command("run linreg " + data +
                                    " --quiet --param target=y --param inputs=x "
                                    "--param categorical=g");
   EXPECT_EQ(notInput.status, 1);
   EXPECT_TRUE(Has(notInput.err, "'g' is not one of the inputs (x)")) << notInput.err;
-  const Outcome input = Command("run linreg " + data + " --quiet --param target=y --param inputs=z");
+  const Outcome input =
+      Command("run linreg " + data + " --quiet --param target=y --param inputs=z");
   EXPECT_TRUE(Has(input.err, "no field named 'z'")) << input.err;
 }
 
 TEST(Command, ResultFormatsAndTheScreenTable) {
   std::string csv = "x,c\n";
-  for (int i = 0; i < 500000; ++i) csv += std::to_string(i % 7) + ",k" + std::to_string(i % 25) + "\n";
+  for (int i = 0; i < 500000; ++i)
+    csv += std::to_string(i % 7) + ",k" + std::to_string(i % 25) + "\n";
   const std::string data = File("formats.csv", csv);
   // Counts as integers, numbers right-aligned, at most --max-categories per field.
   const Outcome table = Command("run describe " + data + " --quiet --max-categories 3");
@@ -195,8 +199,7 @@ TEST(Command, ResultFormatsAndTheScreenTable) {
       << csvOut.out;
   // XML is indented and ends in a newline; --output writes the chosen form.
   const std::string written = TempPath("result.xml");
-  const Outcome xml =
-      Command("run describe " + data + " --quiet --format xml --output " + written);
+  const Outcome xml = Command("run describe " + data + " --quiet --format xml --output " + written);
   EXPECT_EQ(xml.out.rfind("</Result>\n"), xml.out.size() - 10) << xml.out;
   EXPECT_TRUE(Has(xml.out, "\n  <Note name=\"records read\" value=\"500000\" />")) << xml.out;
   EXPECT_EQ(Slurp(written), xml.out);
@@ -230,9 +233,9 @@ TEST(Command, LinregReferenceLevelsFlagsAndWeights) {
   EXPECT_EQ(weighted.status, 0) << weighted.err;
   EXPECT_TRUE(Has(weighted.out, "weighted records: 120")) << weighted.out;
   EXPECT_TRUE(Has(weighted.out, "records used: 40")) << weighted.out;
-  for (const char* line : {"(Intercept)   2.51189376", "x            1.999199373",
-                           "ga          -1.621895992", "gc          -1.969871789",
-                           "fyes          0.78027112"}) {
+  for (const char* line :
+       {"(Intercept)   2.51189376", "x            1.999199373", "ga          -1.621895992",
+        "gc          -1.969871789", "fyes          0.78027112"}) {
     EXPECT_TRUE(Has(weighted.out, line)) << line << "\n" << weighted.out;
   }
   // Without a reference the first level is it.
@@ -248,7 +251,8 @@ TEST(Command, LinregReferenceLevelsFlagsAndWeights) {
       << continuous.err;
   const Outcome noWeight = Command(fit + " --param weight=ww");
   EXPECT_EQ(noWeight.status, 2);
-  EXPECT_TRUE(Has(noWeight.err, "no numeric field named 'ww' (there are: x, w, y)")) << noWeight.err;
+  EXPECT_TRUE(Has(noWeight.err, "no numeric field named 'ww' (there are: x, w, y)"))
+      << noWeight.err;
   EXPECT_EQ(Command(fit + " --param weight=g").status, 2);
 }
 
@@ -307,8 +311,10 @@ TEST(Command, CheckReportsWhatTheLibraryWouldReadOtherwise) {
   EXPECT_EQ(misspelt.status, 1);
   EXPECT_TRUE(Has(misspelt.out, "error: w: measure 'continous' is not one of auto, continuous"))
       << misspelt.out;
-  EXPECT_TRUE(Has(misspelt.out, "error: w: role 'weight' is not one of input, target")) << misspelt.out;
-  EXPECT_TRUE(Has(misspelt.out, "error: lost: a <Field> outside <Fields> (below <Other>) is not read"))
+  EXPECT_TRUE(Has(misspelt.out, "error: w: role 'weight' is not one of input, target"))
+      << misspelt.out;
+  EXPECT_TRUE(
+      Has(misspelt.out, "error: lost: a <Field> outside <Fields> (below <Other>) is not read"))
       << misspelt.out;
   EXPECT_FALSE(Has(misspelt.out, "no problems found"));
   for (const char* empty : {"<DataModel/>", "<DataModel><Fields/></DataModel>"}) {

@@ -156,7 +156,8 @@ class LinregComponent : public SampleComponent {
     }
     std::vector<std::string> fieldNames;
     for (const int position : adapter.GetFieldIndexVector()) {
-      fieldNames.push_back(parsers[0]->GetFieldInfo()[static_cast<size_t>(position)]->GetFieldName());
+      fieldNames.push_back(
+          parsers[0]->GetFieldInfo()[static_cast<size_t>(position)]->GetFieldName());
     }
     target_ = Admitted(adapter, targetName);
     if (target_ == nullptr) {
@@ -167,9 +168,9 @@ class LinregComponent : public SampleComponent {
     // continuous without a word.
     for (const std::string& name : forced) {
       if (std::find(inputNames.begin(), inputNames.end(), name) == inputNames.end()) {
-        *status = Refuse(Admitted(adapter, name) == nullptr ? kNoSuchField : kNotAnInput,
-                         {name, Joined(Admitted(adapter, name) == nullptr ? fieldNames : inputNames)},
-                         error);
+        *status = Refuse(
+            Admitted(adapter, name) == nullptr ? kNoSuchField : kNotAnInput,
+            {name, Joined(Admitted(adapter, name) == nullptr ? fieldNames : inputNames)}, error);
         return false;
       }
     }

@@ -43,8 +43,7 @@ void RequireWritable(const std::string& path) {
   if (path.empty()) return;
   if (access(path.c_str(), F_OK) == 0) {
     if (access(path.c_str(), W_OK) != 0) {
-      throw std::runtime_error("cannot write --output " + path + " (" + std::strerror(errno) +
-                               ")");
+      throw std::runtime_error("cannot write --output " + path + " (" + std::strerror(errno) + ")");
     }
     return;
   }
@@ -72,8 +71,8 @@ VnKxHost::CsvOptions CsvOptionsFrom(const std::string& delimiter, const std::str
   } else if (delimiter.size() == 1 && delimiter != "\"" && delimiter != "\n" && delimiter != "\r") {
     csv.delimiter = delimiter[0];
   } else {
-    throw std::runtime_error("--delimiter takes one character, 'tab' or 'auto', not '" +
-                             delimiter + "'");
+    throw std::runtime_error("--delimiter takes one character, 'tab' or 'auto', not '" + delimiter +
+                             "'");
   }
   if (encoding == "latin1" || encoding == "iso-8859-1" || encoding == "ISO-8859-1") {
     csv.latin1 = true;
@@ -103,9 +102,8 @@ std::string ExecutableDirectory() {
 std::string ResolveComponent(const std::string& name) {
   if (name.find('/') != std::string::npos) return name;
   const std::string dir = ExecutableDirectory();
-  for (const std::string& candidate :
-       {dir + "/components/" + name + ".so",
-        dir + "/" VNKX_INSTALLED_COMPONENTS "/" + name + ".so"}) {
+  for (const std::string& candidate : {dir + "/components/" + name + ".so",
+                                       dir + "/" VNKX_INSTALLED_COMPONENTS "/" + name + ".so"}) {
     if (std::ifstream(candidate)) return candidate;
   }
   return name;
@@ -179,9 +177,10 @@ int Run(VnKxHost::RunOptions options, const std::string& output, bool quiet,
     // The file holds the chosen form; the table form is for the screen, so a file asked for
     // with it keeps the document itself.
     if (!output.empty()) {
-      WriteFile(output, printing.format == VnKxHost::ResultFormat::kTable
-                            ? VnKxHost::FormatResult(outcome.result, VnKxHost::ResultFormat::kXml, 0)
-                            : shown);
+      WriteFile(output,
+                printing.format == VnKxHost::ResultFormat::kTable
+                    ? VnKxHost::FormatResult(outcome.result, VnKxHost::ResultFormat::kXml, 0)
+                    : shown);
     }
   }
   if (!outcome.diagnostics.empty()) {
@@ -218,8 +217,8 @@ int Infer(const std::string& data, const std::string& output, VnKxHost::CsvOptio
   // What was decided for each column, one line each, beside the document.
   for (const VnKxHost::ColumnProfile& column : input.columns) {
     std::cerr << column.name << ": " << VnKxHost::StorageOf(column) << ", "
-              << VnKxHost::MeasureOf(column) << " (" << column.values << " values, "
-              << column.nulls << " missing";
+              << VnKxHost::MeasureOf(column) << " (" << column.values << " values, " << column.nulls
+              << " missing";
     if (column.type == VnKxHost::ColumnType::kString) {
       if (column.tooManyCategories) {
         std::cerr << ", over " << VnKxHost::kMaxCategories << " categories: none declared";
@@ -266,9 +265,10 @@ int main(int argc, char** argv) {
   std::string encoding = "utf-8";
   std::vector<std::string> na;
   const auto addCsvOptions = [&](CLI::App* command) {
-    command->add_option("--delimiter", delimiter,
-                        "Cell separator: one character (',', ';', '|'), 'tab', or 'auto' to take "
-                        "it from the header line")
+    command
+        ->add_option("--delimiter", delimiter,
+                     "Cell separator: one character (',', ';', '|'), 'tab', or 'auto' to take "
+                     "it from the header line")
         ->capture_default_str();
     command->add_option("--encoding", encoding, "The CSV's encoding: utf-8 or latin1")
         ->capture_default_str();
