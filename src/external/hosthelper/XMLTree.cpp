@@ -230,11 +230,14 @@ std::uint64_t HeadOf(const char* name, std::size_t length, bool readPast) {
 
 }  // namespace
 
-// Reads the zero-terminated text, keeping names in the tree's table, decoded texts in its store
-// and decoded attribute values at `values`, each followed by a zero. `values` needs at most as
-// many bytes as the text and its zero: no value is longer than the text it comes from with the
-// markup around it. Iterative throughout: the open element's parent link is the stack, so
-// nesting depth costs no machine stack.
+// Reads the zero-terminated text as XML 1.0, keeping names in the tree's table, decoded texts in
+// its store and decoded attribute values at `values`, each followed by a zero. Without entity
+// expansion `values` needs at most as many bytes as the text and its zero (no value is longer
+// than the text it comes from with the markup around it); once an entity has been expanded, the
+// block grows as values need (ReserveValues). Element nesting is iterative (the open element's
+// parent link is the stack); only entity expansion recurses, at most kMaxEntityDepth deep. The
+// reader is one pass with an ASCII fast path: text beyond ASCII is checked whole for UTF-8 and
+// XML characters before the pass, and control characters stop the plain runs of texts and values.
 class Tree::Parser {
  public:
   Parser(Tree& tree, const char* text, std::size_t length, char* values, std::size_t capacity,
