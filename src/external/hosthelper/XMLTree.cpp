@@ -255,8 +255,7 @@ class Tree::Parser {
     analog_.reserve(tree.nodes.capacity());
   }
 
-  // The block of values, which entity expansion may have moved, and its bytes in use.
-  char* Values() const { return values_; }
+  // The bytes of the block of values in use, and its size (entity expansion may grow it).
   std::size_t ValuesSize() const { return static_cast<std::size_t>(out_ - values_); }
   std::size_t ValuesCapacity() const { return static_cast<std::size_t>(valuesEnd_ - values_); }
 
@@ -600,6 +599,9 @@ class Tree::Parser {
     const std::size_t capacity = std::max(used + bytes, ValuesCapacity() * 2);
     char* grown = static_cast<char*>(std::realloc(values_, capacity));
     if (grown == nullptr) throw std::bad_alloc();
+    // The tree owns the block throughout, so that nothing leaks when the parse throws.
+    static_cast<void>(tree_.values_.release());
+    tree_.values_.reset(grown);
     values_ = grown;
     out_ = grown + used;
     valuesEnd_ = grown + capacity;
@@ -989,15 +991,10 @@ std::shared_ptr<Tree> Tree::Build(const char* text, std::size_t length, std::siz
   tree->nodes.reserve(nodeCount);
   tree->attributes.reserve(attributeCount);
   tree->ReserveValues(length + 1);
-  // The parser owns the block while it reads: entity expansion may move it.
-  Parser parser(*tree, text, length, tree->values_.release(), tree->valuesCapacity_, ascii);
-  try {
-    parser.Run();
-  } catch (...) {
-    tree->values_.reset(parser.Values());
-    throw;
-  }
-  tree->values_.reset(parser.Values());
+  // The parser writes into the tree's block, and moves it (keeping the tree its owner) when
+  // entity expansion needs more room.
+  Parser parser(*tree, text, length, tree->values_.get(), tree->valuesCapacity_, ascii);
+  parser.Run();
   tree->valuesSize_ = parser.ValuesSize();
   tree->valuesCapacity_ = parser.ValuesCapacity();
   // The unused end of the block goes back (values are offsets: the block may move).
