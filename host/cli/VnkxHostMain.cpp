@@ -192,8 +192,13 @@ int Run(VnKxHost::RunOptions options, const std::string& output, bool quiet,
     return kExitCancelled;
   }
   if (outcome.stage != "finished" || outcome.status != 0) {
-    std::cerr << "vnkx-host: the component stopped at " << outcome.stage << " (status "
-              << outcome.status << ", code " << outcome.error << ")\n";
+    const std::string when = outcome.stage == "initialize" ? "while starting (reading its "
+                                                             "parameters and data model)"
+                             : outcome.stage == "execute"  ? "while running over the data"
+                                                           : "at " + outcome.stage;
+    std::cerr << "vnkx-host: the component stopped " << when
+              << "; see the diagnostics above (status " << outcome.status << ", message "
+              << outcome.error << ")\n";
     return kExitComponentFailed;
   }
   return kExitOk;
