@@ -25,14 +25,19 @@ bool SameLetters(std::string_view a, std::string_view b) {
   return true;
 }
 
-// The encoding that an XML declaration at the start of `text` names, or empty.
+// The encoding that an XML declaration at the start of `text` names, or empty. The declaration
+// ends at its "?>", or where the text does (its first zero byte, or `length`), however long.
 std::string_view DeclaredEncoding(const char* text, std::size_t length) {
-  const std::string_view all(text, length);
-  if (all.substr(0, 5) != "<?xml" || length < 6 ||
+  if (length < 6 || std::string_view(text, 5) != "<?xml" ||
       !(text[5] == ' ' || text[5] == '\t' || text[5] == '\n' || text[5] == '\r')) {
     return {};
   }
-  const std::string_view declaration = all.substr(0, all.find("?>"));
+  std::size_t end = 6;
+  while (end < length && text[end] != '\0' &&
+         !(text[end] == '?' && end + 1 < length && text[end + 1] == '>')) {
+    ++end;
+  }
+  const std::string_view declaration(text, end);
   const std::size_t at = declaration.find("encoding");
   if (at == std::string_view::npos) return {};
   std::size_t i = declaration.find_first_of("\"'", at);
@@ -99,14 +104,9 @@ bool Transcode(const char* text, std::size_t length, std::string& utf8) {
     }
     return true;
   }
-  // The declaration, if any, is within the text's first bytes.
-  const std::size_t head = std::min<std::size_t>(length, 512);
-  const void* zero = std::memchr(text, 0, head);
-  const std::size_t headLength =
-      zero == nullptr ? head : static_cast<std::size_t>(static_cast<const char*>(zero) - text);
   std::size_t start = 0;
-  if (headLength >= 3 && u[0] == 0xEF && u[1] == 0xBB && u[2] == 0xBF) start = 3;
-  const std::string_view declared = DeclaredEncoding(text + start, headLength - start);
+  if (length >= 3 && u[0] == 0xEF && u[1] == 0xBB && u[2] == 0xBF) start = 3;
+  const std::string_view declared = DeclaredEncoding(text + start, length - start);
   if (declared.empty() || SameLetters(declared, "UTF-8") || SameLetters(declared, "UTF8")) {
     return false;
   }
