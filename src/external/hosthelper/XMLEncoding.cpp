@@ -89,11 +89,14 @@ bool Transcode(const char* text, std::size_t length, std::string& utf8) {
     utf16 = "UTF-16BE";
   }
   if (utf16 != nullptr) {
-    // A byte after the last whole code unit (the zero that ends host text, say) is not read.
-    const std::size_t bytes = (length - skip) & ~std::size_t{1};
+    // The text ends at its first NUL character, as UTF-8 text ends at its first zero byte;
+    // what follows it is not read, nor a byte after the last whole code unit (the zero that
+    // ends host text, say).
+    std::size_t bytes = 0;
+    while (skip + bytes + 1 < length && (text[skip + bytes] != 0 || text[skip + bytes + 1] != 0)) {
+      bytes += 2;
+    }
     Convert(utf16, text + skip, bytes, utf8);
-    // The text ends at its first NUL character, as UTF-8 text ends at its first zero byte.
-    utf8.resize(std::strlen(utf8.c_str()));
     // A declaration may name UTF-16 (or say nothing of the encoding), and nothing else.
     const std::string_view declared = DeclaredEncoding(utf8.data(), utf8.size());
     if (!declared.empty() &&
