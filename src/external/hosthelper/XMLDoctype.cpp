@@ -35,23 +35,31 @@ const char* SkipSpaces(const char* s) {
   return s;
 }
 
-// Whether `word` is at `s`, not followed by a name character.
-bool KeywordAt(const char* s, const char* word) {
-  const std::size_t n = std::strlen(word);
-  return std::strncmp(s, word, n) == 0 && NameLength(s + n) == 0 && !(s[n] >= '0' && s[n] <= '9') &&
-         s[n] != '-' && s[n] != '.';
-}
-
-// The length of the name characters at `s` (a Nmtoken), 0 when none.
-std::size_t NmtokenLength(const char* s) {
+// The length of the name characters at `s`, the first of them a name start character when
+// `name` (a Name) or any name character (a Nmtoken); 0 when none.
+std::size_t NameCharsLength(const char* s, bool name) {
   const auto* u = reinterpret_cast<const unsigned char*>(s);
   std::size_t i = 0;
   for (;;) {
     std::size_t n = 1;
+    // The text is zero-terminated: a sequence is cut short by its zero at the latest.
     const std::uint32_t c = xmlchars::DecodeUtf8(u + i, 4, n);
-    if (c == 0 || c == xmlchars::kInvalid || !xmlchars::IsNameChar(c)) return i;
+    if (c == 0 || c == xmlchars::kInvalid ||
+        !(i == 0 && name ? xmlchars::IsNameStartChar(c) : xmlchars::IsNameChar(c))) {
+      return i;
+    }
     i += n;
   }
+}
+
+std::size_t NmtokenLength(const char* s) {
+  return NameCharsLength(s, false);
+}
+
+// Whether `word` is at `s`, not followed by a name character.
+bool KeywordAt(const char* s, const char* word) {
+  const std::size_t n = std::strlen(word);
+  return std::strncmp(s, word, n) == 0 && NmtokenLength(s + n) == 0;
 }
 
 class SubsetReader {
@@ -442,18 +450,7 @@ class SubsetReader {
 }  // namespace
 
 std::size_t NameLength(const char* s) {
-  const auto* u = reinterpret_cast<const unsigned char*>(s);
-  std::size_t i = 0;
-  for (;;) {
-    std::size_t n = 1;
-    // The text is zero-terminated: a sequence is cut short by its zero at the latest.
-    const std::uint32_t c = xmlchars::DecodeUtf8(u + i, 4, n);
-    if (c == 0 || c == xmlchars::kInvalid ||
-        !(i == 0 ? xmlchars::IsNameStartChar(c) : xmlchars::IsNameChar(c))) {
-      return i;
-    }
-    i += n;
-  }
+  return NameCharsLength(s, true);
 }
 
 const char* ReadComment(const char* begin, const char* s) {
