@@ -135,19 +135,16 @@ void CsvReader::CheckText() {
   Fail(what);
 }
 
-int CsvReader::Get() {
-  if (position_ == filled_) {
-    in_.read(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
-    filled_ = static_cast<std::size_t>(in_.gcount());
-    position_ = 0;
-    read_ += filled_;
-    if (onBytes_ && read_ - reported_ >= (std::uint64_t{1} << 20)) {
-      reported_ = read_;
-      if (!onBytes_(read_)) throw CsvCancelled();
-    }
-    if (filled_ == 0) return -1;
+bool CsvReader::Refill() {
+  in_.read(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
+  filled_ = static_cast<std::size_t>(in_.gcount());
+  position_ = 0;
+  read_ += filled_;
+  if (onBytes_ && read_ - reported_ >= (std::uint64_t{1} << 20)) {
+    reported_ = read_;
+    if (!onBytes_(read_)) throw CsvCancelled();
   }
-  return static_cast<unsigned char>(buffer_[position_++]);
+  return filled_ != 0;
 }
 
 int CsvReader::Peek() {
@@ -237,7 +234,10 @@ bool CsvReader::ReadRow(std::vector<Cell>& cells) {
     const std::size_t begin = i == 0 ? 0 : ends_[i - 1];
     cells[i].text = std::string_view(text_).substr(begin, ends_[i] - begin);
     cells[i].null = !quoted_[i] && cells[i].text.empty();
-    for (const std::string& na : na_) cells[i].null = cells[i].null || cells[i].text == na;
+  }
+  if (na_.empty()) return true;
+  for (Cell& cell : cells) {
+    for (const std::string& na : na_) cell.null = cell.null || cell.text == na;
   }
   return true;
 }

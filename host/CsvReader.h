@@ -67,7 +67,13 @@ class CsvReader {
 
  private:
   bool ReadRecord();  // reads one record into fields_; false at the end of the file
-  int Get();          // the next character, or -1 at the end
+  // The next character, or -1 at the end; the buffer is refilled (and progress reported) out
+  // of line, so that the per-character path stays small.
+  int Get() {
+    if (position_ == filled_ && !Refill()) return -1;
+    return static_cast<unsigned char>(buffer_[position_++]);
+  }
+  bool Refill();  // reads the next block into the buffer; false at the end of the file
   int Peek();
   int ScanUnquoted();  // appends the rest of an unquoted cell; returns the character after it
   // Checks the record's text as UTF-8 XML characters, or turns it from ISO-8859-1 into UTF-8.
