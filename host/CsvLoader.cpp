@@ -114,40 +114,6 @@ bool ToNumber(std::string_view text, ColumnType type, double& number, std::int64
   return false;
 }
 
-// What a column's texts can all be read as, narrowing as cells come.
-struct Candidates {
-  bool integer = true, real = true, date = true, time = true, timestamp = true;
-  void See(std::string_view text) {
-    double plain;
-    switch (ReadPlainNumber(text, plain)) {
-      case PlainNumber::kInteger:
-        date = time = timestamp = false;
-        return;
-      case PlainNumber::kDecimal:
-        integer = date = time = timestamp = false;
-        return;
-      case PlainNumber::kNo:
-        break;
-    }
-    std::int64_t i;
-    double d;
-    if (integer && !ParseInteger(text, i)) integer = false;
-    if (real && !ParseReal(text, d)) real = false;
-    if (date && !ParseDate(text, d)) date = false;
-    if (time && !ParseTime(text, d)) time = false;
-    if (timestamp && !ParseTimestamp(text, d)) timestamp = false;
-  }
-  ColumnType Type(bool any) const {
-    if (!any) return ColumnType::kString;
-    if (integer) return ColumnType::kInteger;
-    if (real) return ColumnType::kReal;
-    if (date) return ColumnType::kDate;
-    if (time) return ColumnType::kTime;
-    if (timestamp) return ColumnType::kTimestamp;
-    return ColumnType::kString;
-  }
-};
-
 // Reports the reading of `reader`, pass `pass` of `passes` over the file, to the options'
 // progress callback.
 void Track(CsvReader& reader, const CsvOptions& options, int pass, int passes) {
@@ -185,7 +151,7 @@ void CountCategory(ColumnProfile& column, std::unordered_map<std::string, std::s
 }
 
 // Fills `input.table` from the file with the columns' types (column i of the table is CSV column
-// `sources[i]`) and the numeric statistics of each column.
+// `sources[i]`), and each column's counts and numeric statistics from the rows read.
 void LoadRows(const std::string& path, const std::vector<std::size_t>& sources,
               const CsvOptions& options, LoadedInput& input) {
   for (ColumnProfile& column : input.columns) input.table.AddColumn(column.name, column.type);
@@ -193,6 +159,7 @@ void LoadRows(const std::string& path, const std::vector<std::size_t>& sources,
   if (!input.columns.empty()) {
     input.table.Reserve(input.columns[0].values + input.columns[0].nulls);
   }
+  for (ColumnProfile& column : input.columns) column.values = column.nulls = 0;
   std::vector<long double> sums(input.columns.size(), 0);
   std::vector<bool> seen(input.columns.size(), false);
   CsvReader reader(path, options);
@@ -205,8 +172,10 @@ void LoadRows(const std::string& path, const std::vector<std::size_t>& sources,
       ColumnProfile& column = input.columns[c];
       if (IsNull(text, column.type, options)) {
         table.AppendNull();
+        ++column.nulls;
         continue;
       }
+      ++column.values;
       if (column.type == ColumnType::kString) {
         table.AppendText(text.text);
         continue;
@@ -283,15 +252,17 @@ std::size_t TrueIndex(const std::vector<std::pair<std::string, std::size_t>>& tw
   return two[0].first > two[1].first ? 0 : 1;
 }
 
-std::string BuildDataModel(const LoadedInput& input) {
+}  // namespace
+
+std::string BuildDataModel(const std::vector<ColumnProfile>& columns, std::size_t rowCount) {
   XMLDocument doc = KxCppHelperV1::HostHelper::createNew("DataModel");
   XMLElement counts = doc.addElement("RecordCounts");
-  const std::int64_t rows = static_cast<std::int64_t>(input.rows);
+  const std::int64_t rows = static_cast<std::int64_t>(rowCount);
   counts.addAttribute("unweightedCount", rows);
   counts.addAttribute("weightedCount", rows);
   counts.addAttribute("droppedCount", std::int64_t{0});
   XMLElement fields = doc.addElement("Fields");
-  for (const ColumnProfile& column : input.columns) {
+  for (const ColumnProfile& column : columns) {
     XMLElement field = fields.addElement("Field");
     const bool numeric = column.type != ColumnType::kString;
     const char* measure = MeasureOf(column);
@@ -340,8 +311,6 @@ std::string BuildDataModel(const LoadedInput& input) {
   }
   return doc.doc2string();
 }
-
-}  // namespace
 
 const char* MeasureOf(const ColumnProfile& column) {
   if (column.type != ColumnType::kString) return "continuous";
@@ -411,62 +380,145 @@ bool ParseTimestamp(std::string_view text, double& seconds) {
   return true;
 }
 
-LoadedInput LoadCsv(const std::string& path, const CsvOptions& options) {
-  LoadedInput input;
-  std::vector<Candidates> candidates;
-  std::vector<std::unordered_map<std::string, std::size_t>> indexes;
-  // Per column, the "NA" cells that are nulls if the column turns out numeric.
-  std::vector<std::size_t> naCells;
+RowProfile ProfileRows(const std::string& path, const CsvOptions& options) {
+  RowProfile profile;
   const bool naForNumbers = options.na.empty();
-  {
-    CsvReader reader(path, options);
-    Track(reader, options, 0, 2);
-    for (const std::string& name : reader.Header()) {
-      ColumnProfile column;
-      column.name = name;
-      input.columns.push_back(std::move(column));
-    }
-    candidates.resize(input.columns.size());
-    indexes.resize(input.columns.size());
-    naCells.assign(input.columns.size(), 0);
-    std::vector<CsvReader::Cell> cells;
-    while (reader.ReadRow(cells)) {
-      for (std::size_t c = 0; c < cells.size(); ++c) {
-        ColumnProfile& column = input.columns[c];
-        if (cells[c].null) {
-          ++column.nulls;
-          continue;
-        }
-        ++column.values;
-        if (naForNumbers && cells[c].text == kNotAvailable) {
-          ++naCells[c];
-        } else {
-          candidates[c].See(cells[c].text);
-        }
-        CountCategory(column, indexes[c], cells[c].text);
+  CsvReader reader(path, options);
+  Track(reader, options, 0, 2);
+  for (const std::string& name : reader.Header()) {
+    ColumnProfile column;
+    column.name = name;
+    profile.columns.push_back(std::move(column));
+  }
+  const std::size_t n = profile.columns.size();
+  profile.candidates.resize(n);
+  profile.naCells.assign(n, 0);
+  std::vector<std::unordered_map<std::string, std::size_t>> indexes(n);
+  std::vector<CsvReader::Cell> cells;
+  while (reader.ReadRow(cells)) {
+    ++profile.rows;
+    for (std::size_t c = 0; c < n; ++c) {
+      ColumnProfile& column = profile.columns[c];
+      if (cells[c].null) {
+        ++column.nulls;
+        continue;
       }
+      ++column.values;
+      if (naForNumbers && cells[c].text == kNotAvailable) {
+        ++profile.naCells[c];
+      } else {
+        profile.candidates[c].See(cells[c].text);
+      }
+      CountCategory(column, indexes[c], cells[c].text);
     }
   }
-  std::vector<std::size_t> sources;
-  for (std::size_t c = 0; c < input.columns.size(); ++c) {
-    ColumnProfile& column = input.columns[c];
-    column.type = candidates[c].Type(column.values > naCells[c]);
+  return profile;
+}
+
+void MergeProfile(RowProfile& into, const RowProfile& part) {
+  if (into.columns.size() != part.columns.size()) {
+    throw std::runtime_error("profiles of files with different columns cannot be merged");
+  }
+  into.rows += part.rows;
+  for (std::size_t c = 0; c < into.columns.size(); ++c) {
+    ColumnProfile& column = into.columns[c];
+    const ColumnProfile& other = part.columns[c];
+    column.values += other.values;
+    column.nulls += other.nulls;
+    into.naCells[c] += part.naCells[c];
+    into.candidates[c].Merge(part.candidates[c]);
+    column.tooManyCategories = column.tooManyCategories || other.tooManyCategories;
+    if (column.tooManyCategories) {
+      column.categories.clear();
+      continue;
+    }
+    std::unordered_map<std::string, std::size_t> index;
+    for (std::size_t i = 0; i < column.categories.size(); ++i) {
+      index.emplace(column.categories[i].first, i);
+    }
+    for (const auto& [text, count] : other.categories) {
+      const auto found = index.find(text);
+      if (found != index.end()) {
+        column.categories[found->second].second += count;
+        continue;
+      }
+      if (column.categories.size() == kMaxCategories) {
+        column.tooManyCategories = true;
+        column.categories.clear();
+        break;
+      }
+      index.emplace(text, column.categories.size());
+      column.categories.emplace_back(text, count);
+    }
+  }
+}
+
+std::vector<ColumnProfile> DecideColumns(RowProfile profile) {
+  std::vector<ColumnProfile> columns = std::move(profile.columns);
+  for (std::size_t c = 0; c < columns.size(); ++c) {
+    ColumnProfile& column = columns[c];
+    column.type = profile.candidates[c].Type(column.values > profile.naCells[c]);
     // Categories are declared in sorted order, as R and pandas order a text column's levels.
     std::sort(column.categories.begin(), column.categories.end());
-    if (column.type != ColumnType::kString && naCells[c] != 0) {
+    if (column.type != ColumnType::kString && profile.naCells[c] != 0) {
       // A numeric column's "NA" cells are nulls, not a category.
-      column.values -= naCells[c];
-      column.nulls += naCells[c];
+      column.values -= profile.naCells[c];
+      column.nulls += profile.naCells[c];
       column.categories.erase(
           std::remove_if(column.categories.begin(), column.categories.end(),
                          [](const auto& category) { return category.first == kNotAvailable; }),
           column.categories.end());
     }
-    sources.push_back(c);
   }
+  return columns;
+}
+
+LoadedInput LoadColumns(const std::string& path, std::vector<ColumnProfile> columns,
+                        const CsvOptions& options) {
+  LoadedInput input;
+  std::vector<std::size_t> sources;
+  for (std::size_t c = 0; c < columns.size(); ++c) sources.push_back(c);
+  input.columns = std::move(columns);
   LoadRows(path, sources, options, input);
+  return input;
+}
+
+void MergeStatistics(std::vector<ColumnProfile>& into, const std::vector<ColumnProfile>& part) {
+  for (std::size_t c = 0; c < into.size() && c < part.size(); ++c) {
+    ColumnProfile& a = into[c];
+    const ColumnProfile& b = part[c];
+    if (a.type == ColumnType::kString || b.values == 0 || a.values == 0) {
+      if (a.type != ColumnType::kString && a.values == 0) {
+        a.minimum = b.minimum;
+        a.maximum = b.maximum;
+        a.mean = b.mean;
+        a.variance = b.variance;
+      }
+      a.values += b.values;
+      a.nulls += b.nulls;
+      continue;
+    }
+    // The pairwise update of the mean and the sum of squared deviations.
+    const long double na = static_cast<long double>(a.values);
+    const long double nb = static_cast<long double>(b.values);
+    const long double n = na + nb;
+    const long double delta = static_cast<long double>(b.mean) - a.mean;
+    const long double m2 = static_cast<long double>(a.variance) * (na - 1) +
+                           static_cast<long double>(b.variance) * (nb - 1) +
+                           delta * delta * na * nb / n;
+    a.mean = static_cast<double>(a.mean + delta * nb / n);
+    a.variance = static_cast<double>(m2 / (n - 1));
+    a.minimum = std::min(a.minimum, b.minimum);
+    a.maximum = std::max(a.maximum, b.maximum);
+    a.values += b.values;
+    a.nulls += b.nulls;
+  }
+}
+
+LoadedInput LoadCsv(const std::string& path, const CsvOptions& options) {
+  LoadedInput input = LoadColumns(path, DecideColumns(ProfileRows(path, options)), options);
   try {
-    input.dataModel = BuildDataModel(input);
+    input.dataModel = BuildDataModel(input.columns, input.rows);
   } catch (const KxCppHelperV1::XMLException& e) {
     // A column name or category that is not UTF-8 text cannot go into a data model.
     throw CsvError(path, 0, 0, std::string("the file's text is not UTF-8 (") + e.what() + ")");
@@ -518,6 +570,37 @@ LoadedInput LoadCsvWithDataModel(const std::string& path, const std::string& dat
   LoadRows(path, sources, options, input);
   input.dataModel = dataModel;
   return input;
+}
+
+void TypeCandidates::See(std::string_view text) {
+  double plain;
+  switch (ReadPlainNumber(text, plain)) {
+    case PlainNumber::kInteger:
+      date = time = timestamp = false;
+      return;
+    case PlainNumber::kDecimal:
+      integer = date = time = timestamp = false;
+      return;
+    case PlainNumber::kNo:
+      break;
+  }
+  std::int64_t i;
+  double d;
+  if (integer && !ParseInteger(text, i)) integer = false;
+  if (real && !ParseReal(text, d)) real = false;
+  if (date && !ParseDate(text, d)) date = false;
+  if (time && !ParseTime(text, d)) time = false;
+  if (timestamp && !ParseTimestamp(text, d)) timestamp = false;
+}
+
+ColumnType TypeCandidates::Type(bool any) const {
+  if (!any) return ColumnType::kString;
+  if (integer) return ColumnType::kInteger;
+  if (real) return ColumnType::kReal;
+  if (date) return ColumnType::kDate;
+  if (time) return ColumnType::kTime;
+  if (timestamp) return ColumnType::kTimestamp;
+  return ColumnType::kString;
 }
 
 }  // namespace VnKxHost

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "host/CsvReader.h"
@@ -37,6 +38,49 @@ struct LoadedInput {
 
 // The most distinct texts a column may have and still be declared categorical.
 constexpr std::size_t kMaxCategories = 1000;
+
+// What a column's texts can all be read as, narrowing as cells come.
+struct TypeCandidates {
+  bool integer = true, real = true, date = true, time = true, timestamp = true;
+  void See(std::string_view text);
+  void Merge(const TypeCandidates& other) {
+    integer = integer && other.integer;
+    real = real && other.real;
+    date = date && other.date;
+    time = time && other.time;
+    timestamp = timestamp && other.timestamp;
+  }
+  // The narrowest storage left; string when no cell was seen (`any` false).
+  ColumnType Type(bool any) const;
+};
+
+// The first of inference's two passes over the rows the options select: per column its counts,
+// its distinct texts (in the order met) and the storages its texts fit. The profiles of the
+// parts of a file merge into the profile of the whole, so that processes reading a part each
+// infer what one process reading the whole would.
+struct RowProfile {
+  std::vector<ColumnProfile> columns;
+  std::vector<TypeCandidates> candidates;
+  std::vector<std::size_t> naCells;  // per column: "NA" cells, nulls if the column is numeric
+  std::size_t rows = 0;
+};
+
+RowProfile ProfileRows(const std::string& path, const CsvOptions& options = CsvOptions());
+// Adds the profile of the rows that follow `into`'s. Throws std::runtime_error when the columns
+// differ.
+void MergeProfile(RowProfile& into, const RowProfile& part);
+// Each column's storage and measure from a (whole) profile: categories sorted, a numeric
+// column's "NA" cells counted as nulls.
+std::vector<ColumnProfile> DecideColumns(RowProfile profile);
+// The second pass: loads the rows the options select with the decided columns (CSV column i
+// is column i), whose counts and numeric statistics become those of the rows read.
+LoadedInput LoadColumns(const std::string& path, std::vector<ColumnProfile> columns,
+                        const CsvOptions& options = CsvOptions());
+// Adds the counts and numeric statistics of a part's columns (minimum, maximum, and the mean
+// and variance by the pairwise update) to those of the rows before it.
+void MergeStatistics(std::vector<ColumnProfile>& into, const std::vector<ColumnProfile>& part);
+// The data-model document of decided columns with their statistics, over `rows` records.
+std::string BuildDataModel(const std::vector<ColumnProfile>& columns, std::size_t rows);
 
 // Infers every column's storage and measure and builds the data model. Throws CsvError for a
 // malformed file. A numeric column's "NA" cells are nulls unless `options` names null texts.

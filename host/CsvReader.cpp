@@ -54,6 +54,7 @@ CsvReader::CsvReader(const std::string& path, const CsvOptions& options)
   in_.seekg(0, std::ios::end);
   size_ = static_cast<std::uint64_t>(std::max<std::streamoff>(in_.tellg(), 0));
   in_.seekg(0, std::ios::beg);
+  shareEnd_ = size_;
   // A UTF-8 byte-order mark is not part of the first column's name.
   if (Peek() != -1 && filled_ >= 3 && buffer_[0] == '\xEF' && buffer_[1] == '\xBB' &&
       buffer_[2] == '\xBF') {
@@ -76,6 +77,9 @@ CsvReader::CsvReader(const std::string& path, const CsvOptions& options)
            std::to_string(at->second + 1) + " and " + std::to_string(i + 1) +
            "): names must be unique");
     }
+  }
+  if (options.rowsBegin > Offset() || options.rowsEnd < size_) {
+    SetShare(std::max(options.rowsBegin, Offset()), options.rowsEnd);
   }
 }
 
@@ -142,7 +146,7 @@ bool CsvReader::Refill() {
   read_ += filled_;
   if (onBytes_ && read_ - reported_ >= (std::uint64_t{1} << 20)) {
     reported_ = read_;
-    if (!onBytes_(read_)) throw CsvCancelled();
+    if (!onBytes_(read_ - shareBegin_)) throw CsvCancelled();
   }
   return filled_ != 0;
 }
@@ -167,7 +171,29 @@ int CsvReader::ScanUnquoted() {
 }
 
 void CsvReader::Fail(const std::string& what) const {
-  throw CsvError(path_, rowLine_, column_, what);
+  // Within a share, lines are counted from its start; the lines before it are counted now.
+  std::size_t before = 0;
+  if (shareBegin_ > 0) {
+    std::ifstream in(path_, std::ios::binary);
+    std::vector<char> block(1 << 16);
+    for (std::uint64_t left = shareBegin_; left > 0 && in;) {
+      in.read(block.data(), static_cast<std::streamsize>(std::min<std::uint64_t>(left, block.size())));
+      const auto got = static_cast<std::size_t>(in.gcount());
+      if (got == 0) break;
+      before += static_cast<std::size_t>(std::count(block.begin(), block.begin() + got, '\n'));
+      left -= got;
+    }
+  }
+  throw CsvError(path_, rowLine_ + before, column_, what);
+}
+
+void CsvReader::SetShare(std::uint64_t begin, std::uint64_t end) {
+  in_.clear();
+  in_.seekg(static_cast<std::streamoff>(begin), std::ios::beg);
+  filled_ = position_ = 0;
+  read_ = reported_ = shareBegin_ = begin;
+  shareEnd_ = std::max(begin, std::min(end, size_));
+  line_ = 1;
 }
 
 bool CsvReader::ReadRecord() {
@@ -221,9 +247,14 @@ bool CsvReader::ReadRecord() {
 
 bool CsvReader::ReadRow(std::vector<Cell>& cells) {
   do {
-    if (!ReadRecord()) return false;
+    if (Offset() >= shareEnd_ || !ReadRecord()) return false;
     // A blank line (one empty unquoted cell) is not a row.
   } while (ends_.size() == 1 && ends_[0] == 0 && !quoted_[0] && header_.size() != 1);
+  if (Offset() > shareEnd_) {
+    column_ = 0;
+    Fail("a quoted cell holds the line break where the rows were split between processes; "
+         "run this file in one process");
+  }
   if (ends_.size() != header_.size()) {
     column_ = 0;
     Fail("the row has " + std::to_string(ends_.size()) + " cells, the header " +
@@ -240,6 +271,49 @@ bool CsvReader::ReadRow(std::vector<Cell>& cells) {
     for (const std::string& na : na_) cell.null = cell.null || cell.text == na;
   }
   return true;
+}
+
+namespace {
+
+// The first line start at or after `at` (`size` when there is none).
+std::uint64_t LineStart(std::ifstream& in, std::uint64_t at, std::uint64_t size) {
+  if (at >= size) return size;
+  in.clear();
+  in.seekg(static_cast<std::streamoff>(at - 1), std::ios::beg);
+  std::vector<char> block(1 << 16);
+  std::uint64_t position = at - 1;
+  while (in.read(block.data(), static_cast<std::streamsize>(block.size())) || in.gcount() > 0) {
+    const auto got = static_cast<std::size_t>(in.gcount());
+    const void* found = std::memchr(block.data(), '\n', got);
+    if (found != nullptr) {
+      return position + static_cast<std::uint64_t>(static_cast<const char*>(found) - block.data()) +
+             1;
+    }
+    position += got;
+  }
+  return size;
+}
+
+}  // namespace
+
+std::pair<std::uint64_t, std::uint64_t> RowShare(const std::string& path, const CsvOptions& options,
+                                                 int part, int parts) {
+  CsvOptions plain = options;
+  plain.onProgress = nullptr;
+  plain.rowsBegin = 0;
+  plain.rowsEnd = UINT64_MAX;
+  const CsvReader reader(path, plain);
+  const std::uint64_t first = reader.Offset();
+  const std::uint64_t size = reader.Size();
+  std::ifstream in(path, std::ios::binary);
+  auto bound = [&](int k) -> std::uint64_t {
+    if (k <= 0) return first;
+    if (k >= parts) return size;
+    const std::uint64_t nominal =
+        first + static_cast<std::uint64_t>(static_cast<long double>(size - first) * k / parts);
+    return LineStart(in, std::max(nominal, first), size);
+  };
+  return {bound(part), bound(part + 1)};
 }
 
 }  // namespace VnKxHost

@@ -13,6 +13,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace VnKxHost {
@@ -40,6 +41,10 @@ struct CsvOptions {
   // Called as the files are read (every mebibyte or so) with the bytes read and to be read over
   // all passes; returning false stops the reading with CsvCancelled.
   std::function<bool(double done, double total)> onProgress;
+  // Only the rows that start in this byte range are read (RowShare gives such ranges; the
+  // header is read whatever the range); all rows by default.
+  std::uint64_t rowsBegin = 0;
+  std::uint64_t rowsEnd = UINT64_MAX;
 };
 
 class CsvReader {
@@ -62,8 +67,15 @@ class CsvReader {
   // Has `onBytes` called with the bytes read so far as the file is read (every mebibyte or so);
   // when it returns false, reading stops with CsvCancelled.
   void OnBytes(std::function<bool(std::uint64_t)> onBytes) { onBytes_ = std::move(onBytes); }
-  // The file's size in bytes.
-  std::uint64_t Size() const { return size_; }
+  // The file's size in bytes, or the share's when one is set.
+  std::uint64_t Size() const { return shareEnd_ - shareBegin_; }
+  // Reads only the rows that start in [begin, end) from now on: `begin` must be the start of a
+  // line after the header (RowShare gives such bounds). A row that starts in the share and ends
+  // past `end` (a quoted cell holding the line break at `end`) throws CsvError: the share's
+  // bounds would have cut it. Line numbers in errors stay the file's.
+  void SetShare(std::uint64_t begin, std::uint64_t end);
+  // The offset of the next byte to be parsed.
+  std::uint64_t Offset() const { return read_ - filled_ + position_; }
 
  private:
   bool ReadRecord();  // reads one record into fields_; false at the end of the file
@@ -85,6 +97,8 @@ class CsvReader {
   std::string path_;
   std::function<bool(std::uint64_t)> onBytes_;
   std::uint64_t size_ = 0;
+  std::uint64_t shareBegin_ = 0;
+  std::uint64_t shareEnd_ = 0;  // the file's size without a share
   std::uint64_t read_ = 0;      // bytes read into the buffer so far
   std::uint64_t reported_ = 0;  // bytes at the last report
   char delimiter_ = ',';
@@ -102,5 +116,11 @@ class CsvReader {
   std::vector<std::size_t> ends_;  // end of each cell in text_
   std::vector<char> quoted_;       // per cell: whether it was quoted
 };
+
+// Part `part` of `parts` of the file's rows, as a byte range [begin, end) for SetShare: the
+// bytes after the header cut into equal parts, each bound moved forward to the start of a line.
+// The parts cover every row once; a part may be empty. Throws CsvError as CsvReader does.
+std::pair<std::uint64_t, std::uint64_t> RowShare(const std::string& path, const CsvOptions& options,
+                                                 int part, int parts);
 
 }  // namespace VnKxHost
