@@ -26,6 +26,8 @@ using KxCppHelperV1::HostHelper;
 using KxCppHelperV1::XMLDocument;
 using KxCppHelperV1::XMLElement;
 
+}  // namespace
+
 std::string ReadFile(const std::string& path, const char* what) {
   std::ifstream in(path, std::ios::binary);
   if (!in) {
@@ -40,8 +42,8 @@ std::string ReadFile(const std::string& path, const char* what) {
 // The input's data model with `weight` as its frequency weight: that field's role becomes
 // freqWeight, and a field that had the role before takes input. Throws std::runtime_error for a
 // name that is no numeric field.
-std::string WithWeight(const LoadedInput& input, const std::string& weight) {
-  KxCppHelperV1::XMLDocument doc = HostHelper::createFromContents(input.dataModel);
+std::string WithWeight(const std::string& dataModel, const std::string& weight) {
+  KxCppHelperV1::XMLDocument doc = HostHelper::createFromContents(dataModel);
   std::vector<std::string> numeric;
   bool found = false;
   for (auto it = doc.getElement("Fields").getElements("Field"); it.hasMore();) {
@@ -70,9 +72,7 @@ std::string WithWeight(const LoadedInput& input, const std::string& weight) {
   return doc.doc2string();
 }
 
-// Fetches a document from the peer by the two-call protocol.
-template <typename Fetch>
-unsigned int FetchText(Fetch&& fetch, std::string& text, int& error) {
+unsigned int FetchText(const TextFetch& fetch, std::string& text, int& error) {
   std::vector<char> buffer(4096);
   std::size_t required = 0;
   unsigned int status = fetch(buffer.data(), buffer.size(), &required, &error);
@@ -83,6 +83,8 @@ unsigned int FetchText(Fetch&& fetch, std::string& text, int& error) {
   if (status == 0) text.assign(buffer.data());
   return status;
 }
+
+namespace {
 
 struct PeerDeleter {
   const ComponentModule* module;
@@ -117,6 +119,18 @@ VnKx_1_2::VnPeer* ComponentModule::Create(KxContext* context, KxHost* host,
 
 void ComponentModule::Destroy(VnKx_1_2::VnPeer* peer) const {
   reinterpret_cast<VnKxDestroyComponent>(destroy_)(peer);
+}
+
+std::string HostInformation(const RunOptions& options) {
+  XMLDocument doc = HostHelper::createNew("HostInformation");
+  XMLElement about = doc.addElement("Host");
+  about.addAttribute("appName", "vnkx-host");
+  about.addAttribute("appVersion", "1.2.0");
+  about.addAttribute("copyright", "(c) the vnkx authors");
+  about.addAttribute("vendorName", "vnkx");
+  about.addAttribute("installationPath", "/usr/local");
+  doc.addElement("LibraryDetail").addAttribute("path", options.component);
+  return doc.doc2string();
 }
 
 std::string ContextDocument(const RunOptions& options) {
@@ -157,10 +171,7 @@ RunOutcome RunComponent(const RunOptions& options) {
   SimHost host;
   SimProgress progress;
   SimThreadFactory threads;
-  host.SetHostInformation(
-      "<HostInformation><Host appName='vnkx-host' appVersion='1.2.0' copyright='(c) the vnkx "
-      "authors' vendorName='vnkx' installationPath='/usr/local'/><LibraryDetail path='" +
-      options.component + "'/></HostInformation>");
+  host.SetHostInformation(HostInformation(options));
   context.SetContextDocument(ContextDocument(options));
   context.SetParameterDocument(ParameterDocument(options));
 
@@ -174,7 +185,7 @@ RunOutcome RunComponent(const RunOptions& options) {
                            : LoadCsv(options.data[i], options.csv));
   }
   if (!options.weightField.empty()) {
-    for (LoadedInput& input : inputs) input.dataModel = WithWeight(input, options.weightField);
+    for (LoadedInput& input : inputs) input.dataModel = WithWeight(input.dataModel, options.weightField);
   }
   for (LoadedInput& input : inputs) context.AddInput(input.dataModel, &input.table);
 

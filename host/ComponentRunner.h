@@ -42,6 +42,7 @@ struct RunOptions {
 };
 
 struct RunOutcome {
+  std::vector<std::string> notes;  // what the host decided on the user's behalf
   std::string stage;        // the last stage reached: "initialize", "execute", "finished"
   unsigned int status = 0;  // the status of that stage's call
   int error = 0;            // the code it stored
@@ -68,9 +69,24 @@ class ComponentModule {
   void* destroy_;
 };
 
+// A text fetched by the two-call protocol: the call as a peer's text entry.
+using TextFetch = std::function<unsigned int(char* buffer, std::size_t size, std::size_t* required,
+                                             int* error)>;
+// Fetches a text (a 4 KiB buffer, then one of the size asked for); the status of the last call.
+unsigned int FetchText(const TextFetch& fetch, std::string& text, int& error);
+
+// A file's bytes; throws std::runtime_error naming the file as `what`.
+std::string ReadFile(const std::string& path, const char* what);
+// The data model with `weight` as its frequency weight: that field's role becomes freqWeight,
+// and a field that had the role before takes input. Throws std::runtime_error for a name that
+// is no numeric field.
+std::string WithWeight(const std::string& dataModel, const std::string& weight);
+
 // Runs the component; see the header comment for what throws.
 RunOutcome RunComponent(const RunOptions& options);
 
+// The host-information document that RunComponent serves.
+std::string HostInformation(const RunOptions& options);
 // The context document that RunComponent serves.
 std::string ContextDocument(const RunOptions& options);
 // The parameter document: the file's (or an empty one) with the name/value parameters added.

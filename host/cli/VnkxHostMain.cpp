@@ -24,6 +24,10 @@
 #include "host/DataModelCheck.h"
 #include "host/Messages.h"
 #include "host/ResultPrinter.h"
+#ifdef VNKX_WITH_MPI
+#include "host/mpi/Cluster.h"
+#include "host/mpi/DistributedRunner.h"
+#endif
 
 namespace {
 
@@ -148,8 +152,39 @@ struct Printing {
   std::size_t maxCategories = 20;
 };
 
+// How a run under mpirun goes: the collectives' timeout, and whether each rank's traffic is
+// reported.
+struct Distribution {
+  double timeout = 600;
+  bool traffic = false;
+};
+
+#ifdef VNKX_WITH_MPI
+// Runs the component as workers over the ranks; rank 0 prints. Returns the exit status of the
+// run, or -1 at rank 0 with `outcome` to print.
+int RunRanks(const VnKxHost::RunOptions& options, const Distribution& distribution, int* argc,
+             char*** argv, VnKxHost::RunOutcome& outcome) {
+  static VnKxHost::Cluster cluster(argc, argv);
+  cluster.SetTimeout(distribution.timeout);
+  try {
+    outcome = VnKxHost::RunDistributed(options, cluster);
+  } catch (const VnKxHost::DistributedFailure& e) {
+    if (cluster.Rank() == 0) std::cerr << "vnkx-host: " << e.what() << "\n";
+    return interrupted.load() ? kExitCancelled : e.status();
+  }
+  if (distribution.traffic) {
+    const std::vector<std::string> sent =
+        cluster.Gather(std::to_string(cluster.BytesSent()), "collecting the traffic counts");
+    for (std::size_t r = 0; r < sent.size(); ++r) {
+      std::cerr << "traffic: rank " << r << " sent " << sent[r] << " bytes\n";
+    }
+  }
+  return cluster.Rank() == 0 ? -1 : kExitOk;
+}
+#endif
+
 int Run(VnKxHost::RunOptions options, const std::string& output, bool quiet,
-        const Printing& printing) {
+        const Printing& printing, const Distribution& distribution, int* argc, char*** argv) {
   options.component = ResolveComponent(options.component);
   ProgressDisplay display;
   options.onProgress = [&](double current, double total) {
@@ -165,11 +200,24 @@ int Run(VnKxHost::RunOptions options, const std::string& output, bool quiet,
   std::signal(SIGINT, OnInterrupt);
   VnKxHost::RunOutcome outcome;
   try {
+#ifdef VNKX_WITH_MPI
+    if (VnKxHost::Cluster::Launched()) {
+      const int status = RunRanks(options, distribution, argc, argv, outcome);
+      if (status >= 0) return status;
+    } else {
+      outcome = VnKxHost::RunComponent(options);
+    }
+#else
+    (void)distribution;
+    (void)argc;
+    (void)argv;
     outcome = VnKxHost::RunComponent(options);
+#endif
   } catch (const VnKxHost::CsvCancelled&) {
     std::cerr << "\nvnkx-host: cancelled while reading the data\n";
     return kExitCancelled;
   }
+  for (const std::string& note : outcome.notes) std::cerr << "vnkx-host: note: " << note << "\n";
   if (!outcome.result.empty()) {
     const std::string shown =
         VnKxHost::FormatResult(outcome.result, printing.format, printing.maxCategories);
@@ -305,6 +353,14 @@ int main(int argc, char** argv) {
       ->capture_default_str();
   run->add_option("--output", output, "Write the result document to this file");
   run->add_flag("--quiet", quiet, "No progress display");
+  Distribution distribution;
+  run->add_option("--timeout", distribution.timeout,
+                  "Under mpirun: seconds a rank waits for the others at each exchange before it "
+                  "stops the run")
+      ->capture_default_str()
+      ->check(CLI::PositiveNumber);
+  run->add_flag("--traffic", distribution.traffic,
+                "Under mpirun: report the bytes each rank sent to the others");
   addCsvOptions(run);
   Printing printing;
   std::map<std::string, VnKxHost::ResultFormat> formats = {
@@ -369,7 +425,7 @@ int main(int argc, char** argv) {
         }
         options.parameters.emplace_back(parameter.substr(0, equals), parameter.substr(equals + 1));
       }
-      return Run(options, output, quiet, printing);
+      return Run(options, output, quiet, printing, distribution, &argc, &argv);
     }
     if (infer->parsed()) return Infer(data, output, CsvOptionsFrom(delimiter, encoding, na));
     return Check(model);
