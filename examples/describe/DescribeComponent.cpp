@@ -2,7 +2,9 @@
 // weight); for continuous fields the minimum, maximum, mean and standard deviation; for
 // categorical fields the frequency of each category. Parameters: "partition" (training, testing,
 // validation or all; training by default) and "skipMissing" (true leaves out records with any
-// missing value; false by default).
+// missing value; false by default). Run as workers, each worker describes its rows ("task"
+// "partial": counts, exact sums and sums of squared deviations about its own mean, extremes,
+// category counts) and the coordinator merges them by the pairwise update.
 
 #include <algorithm>
 #include <cmath>
@@ -35,6 +37,7 @@ using VnKx_1_2::FieldInfo;
 
 // What is gathered for one admitted field.
 struct FieldSummary {
+  std::string name;
   FieldInfo* field = nullptr;
   size_t cell = 0;  // its place in the raw record
   bool continuous = false;
@@ -77,7 +80,104 @@ class DescribeComponent : public SampleComponent {
                    [this](KxCppHelperV1::DataHelper& data, int* e) { return Describe(data, e); });
   }
 
+ protected:
+  std::vector<std::pair<std::string, std::string>> WorkerTask() const override {
+    return {{"task", "partial"}};
+  }
+
+  // Adds the workers' summaries field by field, in worker order (so categories stay in the
+  // order they are first met), the deviations by the pairwise update.
+  unsigned int Merge(const std::vector<KxCppHelperV1::XMLDocument>& partials,
+                     int* error) override {
+    std::vector<FieldSummary> summaries;
+    std::uint64_t used = 0, read = 0;
+    std::string partitionNote;
+    for (const KxCppHelperV1::XMLDocument& partial : partials) {
+      used += std::stoull(partial.getAttribute("used"));
+      read += std::stoull(partial.getAttribute("read"));
+      partitionNote = partial.getAttribute("partition");
+      size_t k = 0;
+      for (auto it = partial.getElements("Field"); it.hasMore(); ++k) {
+        const KxCppHelperV1::XMLElement field = it.next();
+        if (k == summaries.size()) {
+          summaries.emplace_back();
+          summaries.back().name = field.getAttribute("name");
+          summaries.back().continuous = field.getAttribute("continuous") == "true";
+        }
+        Add(summaries[k], field);
+      }
+    }
+    if (used == 0) return Refuse(kNoUsableRecords, {}, error, VnKx_1_2::StatusFailed);
+    Publish(summaries, used, read, partitionNote);
+    *error = 0;
+    return VnKx_1_2::StatusOk;
+  }
+
  private:
+  static void Add(FieldSummary& s, const KxCppHelperV1::XMLElement& part) {
+    const std::uint64_t values = std::stoull(part.getAttribute("values"));
+    s.missing += std::stoull(part.getAttribute("missing"));
+    if (s.continuous && values > 0) {
+      const long double weighted = FromExact(part.getAttribute("weighted"));
+      const long double sum = FromExact(part.getAttribute("sum"));
+      const long double deviations = FromExact(part.getAttribute("deviations"));
+      if (s.weighted > 0 && weighted > 0) {
+        const long double delta = sum / weighted - s.Mean();
+        s.deviations += deviations + delta * delta * s.weighted * weighted / (s.weighted + weighted);
+      } else {
+        s.deviations += deviations;
+      }
+      s.sum += sum;
+      s.minimum = std::min(s.minimum, static_cast<double>(FromExact(part.getAttribute("minimum"))));
+      s.maximum = std::max(s.maximum, static_cast<double>(FromExact(part.getAttribute("maximum"))));
+    }
+    s.values += values;
+    s.weighted += FromExact(part.getAttribute("weighted"));
+    for (auto it = part.getElements("Category"); it.hasMore();) {
+      const KxCppHelperV1::XMLElement category = it.next();
+      const std::string name = category.getAttribute("name");
+      auto entry = s.counts.find(name);
+      if (entry == s.counts.end()) {
+        entry = s.counts.emplace(name, std::pair<std::uint64_t, long double>{0, 0}).first;
+        s.order.push_back(name);
+      }
+      entry->second.first += std::stoull(category.getAttribute("count"));
+      entry->second.second += FromExact(category.getAttribute("weighted"));
+    }
+  }
+
+  // A worker's summaries, exactly, for the coordinator's merge.
+  void PublishPartial(const std::vector<FieldSummary>& summaries, std::uint64_t used,
+                      std::uint64_t read, const std::string& partitionNote) {
+    KxCppHelperV1::XMLDocument partial = KxCppHelperV1::HostHelper::createNew("Partial");
+    partial.addAttribute("component", "describe");
+    partial.addAttribute("used", std::to_string(used));
+    partial.addAttribute("read", std::to_string(read));
+    partial.addAttribute("partition", partitionNote);
+    for (const FieldSummary& s : summaries) {
+      KxCppHelperV1::XMLElement field = partial.addElement("Field");
+      field.addAttribute("name", s.name);
+      field.addAttribute("continuous", s.continuous ? "true" : "false");
+      field.addAttribute("values", std::to_string(s.values));
+      field.addAttribute("missing", std::to_string(s.missing));
+      field.addAttribute("weighted", Exact(s.weighted));
+      if (s.continuous) {
+        field.addAttribute("sum", Exact(s.sum));
+        field.addAttribute("deviations", Exact(s.deviations));
+        field.addAttribute("minimum", Exact(s.minimum));
+        field.addAttribute("maximum", Exact(s.maximum));
+      }
+      for (const std::string& name : s.order) {
+        const auto& count = s.counts.at(name);
+        KxCppHelperV1::XMLElement category = field.addElement("Category");
+        category.addAttribute("name", name);
+        category.addAttribute("count", std::to_string(count.first));
+        category.addAttribute("weighted", Exact(count.second));
+      }
+    }
+    resultDocument = partial;
+  }
+
   unsigned int Describe(KxCppHelperV1::DataHelper& data, int* error) {
     VnKx_1_2::DataModelParser& parser = *parsers[0];
     VnKx_1_2::InputAdapter adapter(&data, parser, false, false, false, true, false);
@@ -124,8 +224,16 @@ class DescribeComponent : public SampleComponent {
       int ignored = 0;
       Report_Progress(pass + 1, 2, &ignored);
     }
+    const std::string partitionNote = filter.Active() ? partition + " (" + filter.Value() + ")"
+                                                      : std::string("all records");
+    if (Task() == "partial") {
+      // A worker's share may hold no usable record; the merge judges the whole.
+      PublishPartial(summaries, used, records.getRecordsProcessed(), partitionNote);
+      *error = 0;
+      return VnKx_1_2::StatusOk;
+    }
     if (used == 0) return Refuse(kNoUsableRecords, {}, error, VnKx_1_2::StatusFailed);
-    Publish(summaries, used, records.getRecordsProcessed(), filter);
+    Publish(summaries, used, records.getRecordsProcessed(), partitionNote);
     *error = 0;
     return VnKx_1_2::StatusOk;
   }
@@ -136,6 +244,7 @@ class DescribeComponent : public SampleComponent {
     for (const int position : adapter.GetFieldIndexVector()) {
       FieldSummary s;
       s.field = fields[static_cast<size_t>(position)];
+      s.name = s.field->GetFieldName();
       s.cell = static_cast<size_t>(s.field->GetIndexInVarList());
       s.continuous = s.field->GetType() == FieldInfo::T_CONTINUOUS;
       if (!s.continuous) s.order = DeclaredCategories(*s.field);
@@ -205,12 +314,11 @@ class DescribeComponent : public SampleComponent {
   }
 
   void Publish(const std::vector<FieldSummary>& summaries, std::uint64_t used, std::uint64_t read,
-               const PartitionFilter& filter) {
+               const std::string& partitionNote) {
     ResultDocument result("describe");
     result.AddNote("records read", std::to_string(read));
     result.AddNote("records used", std::to_string(used));
-    result.AddNote("partition", filter.Active() ? partition + " (" + filter.Value() + ")"
-                                                : std::string("all records"));
+    result.AddNote("partition", partitionNote);
     ResultDocument::Table continuous = result.AddTable(
         "Continuous fields", {"field", "n", "missing", "weighted", "mean", "sd", "min", "max"});
     ResultDocument::Table categorical =
@@ -218,7 +326,7 @@ class DescribeComponent : public SampleComponent {
     ResultDocument::Table categories =
         result.AddTable("Categories", {"field", "category", "count", "weighted"});
     for (const FieldSummary& s : summaries) {
-      const std::string name = s.field->GetFieldName();
+      const std::string& name = s.name;
       const std::string n = std::to_string(s.values);
       const std::string missing = std::to_string(s.missing);
       const std::string weighted = FormatNumber(static_cast<double>(s.weighted));
