@@ -170,21 +170,27 @@ int CsvReader::ScanUnquoted() {
   }
 }
 
-void CsvReader::Fail(const std::string& what) const {
-  // Within a share, lines are counted from its start; the lines before it are counted now.
+std::size_t CsvReader::Line() const {
+  // Within a share, lines are counted from its start; the lines before it are counted when
+  // asked for (an error is being reported).
   std::size_t before = 0;
   if (shareBegin_ > 0) {
     std::ifstream in(path_, std::ios::binary);
     std::vector<char> block(1 << 16);
     for (std::uint64_t left = shareBegin_; left > 0 && in;) {
-      in.read(block.data(), static_cast<std::streamsize>(std::min<std::uint64_t>(left, block.size())));
+      in.read(block.data(),
+              static_cast<std::streamsize>(std::min<std::uint64_t>(left, block.size())));
       const auto got = static_cast<std::size_t>(in.gcount());
       if (got == 0) break;
       before += static_cast<std::size_t>(std::count(block.begin(), block.begin() + got, '\n'));
       left -= got;
     }
   }
-  throw CsvError(path_, rowLine_ + before, column_, what);
+  return rowLine_ + before;
+}
+
+void CsvReader::Fail(const std::string& what) const {
+  throw CsvError(path_, Line(), column_, what);
 }
 
 void CsvReader::SetShare(std::uint64_t begin, std::uint64_t end) {

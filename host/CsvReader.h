@@ -63,7 +63,7 @@ class CsvReader {
   // Reads the next data row into `cells`, one per header column; false at the end of the file.
   bool ReadRow(std::vector<Cell>& cells);
   // The line on which the last row read started (the header is line 1).
-  std::size_t Line() const { return rowLine_; }
+  std::size_t Line() const;
   // Has `onBytes` called with the bytes read so far as the file is read (every mebibyte or so);
   // when it returns false, reading stops with CsvCancelled.
   void OnBytes(std::function<bool(std::uint64_t)> onBytes) { onBytes_ = std::move(onBytes); }

@@ -5,7 +5,10 @@
 // are accumulated in parallel on the host's thread pool. Parameters: "target" (default: the
 // field of role target), "inputs" (default: the fields of role input), "categorical" (numeric
 // inputs to treat as categories, levels in ascending order), "reference" (FIELD:LEVEL, one or
-// more), "partition" (training, testing, validation or all; training by default).
+// more), "partition" (training, testing, validation or all; training by default). Run as workers,
+// the three passes are three rounds: each worker counts its records and the levels it meets,
+// then sums its cross-products with the merged levels, then its residuals with the coefficients
+// the coordinator solved for once; every partial sum travels exactly.
 
 #include <algorithm>
 #include <cmath>
@@ -43,7 +46,8 @@ using VnThread_1_2::IVnThreadTask;
 // One model variable: a continuous column, or a categorical one with its levels (codes as they
 // stand in the record, the first being the reference).
 struct Term {
-  FieldInfo* field = nullptr;
+  std::string name;
+  FieldInfo* field = nullptr;  // not known to the coordinator of workers
   size_t cell = 0;
   bool categorical = false;
   std::vector<double> codes;       // record codes of the levels, in level order
@@ -113,7 +117,8 @@ class LinregComponent : public SampleComponent {
         context.GetMaxCompThreads() > 0) {
       threadCount_ = context.GetMaxCompThreads();
     }
-    return InitializeInput({"target", "inputs", "categorical", "reference"}, error);
+    return InitializeInput({"target", "inputs", "categorical", "reference"}, error,
+                           {"levels", "beta", "meanY"});
   }
 
   unsigned int BeginExecution(const std::vector<KxIterator*>& iterators, KxProgress* record,
@@ -174,6 +179,7 @@ class LinregComponent : public SampleComponent {
         return false;
       }
     }
+    targetName_ = target_->GetFieldName();
     if (target_->GetType() != FieldInfo::T_CONTINUOUS) {
       *status = Refuse(kTargetNotContinuous, {targetName}, error, VnKx_1_2::StatusFailed);
       return false;
@@ -181,6 +187,7 @@ class LinregComponent : public SampleComponent {
     terms_.clear();
     for (const std::string& name : inputNames) {
       Term term;
+      term.name = name;
       term.field = Admitted(adapter, name);
       if (term.field == nullptr) {
         *status = Refuse(kNoSuchField, {name, Joined(fieldNames)}, error);
@@ -254,8 +261,8 @@ class LinregComponent : public SampleComponent {
       std::vector<std::string> categorical;
       for (Term& term : terms_) {
         if (!term.categorical) continue;
-        categorical.push_back(term.field->GetFieldName());
-        if (term.field->GetFieldName() == fieldName) found = &term;
+        categorical.push_back(term.name);
+        if (term.name == fieldName) found = &term;
       }
       if (found == nullptr) {
         *status = Refuse(kNoSuchCategoricalInput, {fieldName, Joined(categorical)}, error);
@@ -336,6 +343,14 @@ class LinregComponent : public SampleComponent {
     return weightCell < 0 ? 1.0 : record[static_cast<size_t>(weightCell)];
   }
 
+  // What pass 1 counts.
+  struct Counts {
+    std::uint64_t used = 0, outside = 0, skipped = 0;
+  };
+
+  // Runs the model over the records: all three passes in one process, or, as a worker, the
+  // pass its task names ("levels", "crossproducts", "residuals") with what earlier rounds
+  // decided taken from the task.
   unsigned int Fit(KxCppHelperV1::DataHelper& data, int* error) {
     VnKx_1_2::InputAdapter adapter(&data, *parsers[0], false, false, false, false, false);
     if (!adapter.BuildVarlist(error))
@@ -357,73 +372,43 @@ class LinregComponent : public SampleComponent {
     VnKx_1_2::VnPeerIterator records(&data, &adapter, false);
     records.SetSkipMissingVector(skip);
     records.NewPass();  // the first look-ahead was judged before the skip rule was set
-
-    // Pass 1: the levels of numeric inputs treated as categories, and the records used.
-    std::vector<std::set<double>> levels(terms_.size());
-    std::uint64_t used = 0, outside = 0, unknown = 0;
-    while (const VnCommon_1_2::Record* record = records.Next()) {
-      if (!InPartition(*record)) {
-        ++outside;
-        continue;
-      }
-      if (!KnownLevels(*record)) {
-        ++unknown;
-        continue;
-      }
-      ++used;
-      for (size_t t = 0; t < terms_.size(); ++t) {
-        if (terms_[t].categorical && terms_[t].codes.empty())
-          levels[t].insert((*record)[terms_[t].cell]);
-      }
-    }
-    const std::uint64_t skipped = records.GetRecordsSkipped() + unknown;
-    if (WasCancelled()) return Cancelled(error);
+    const std::string& task = Task();
     int ignored = 0;
-    Report_Progress(1, 3, &ignored);
-    if (used == 0) return Refuse(kNoUsableRecords, {}, error, VnKx_1_2::StatusFailed);
-    for (size_t t = 0; t < terms_.size(); ++t) {
-      Term& term = terms_[t];
-      if (!term.categorical || !term.codes.empty()) continue;
-      for (const double value : levels[t]) {
-        term.levelOf.emplace(value, term.codes.size());
-        term.codes.push_back(value);
-        term.names.push_back(FormatNumber(value));
-      }
-    }
-    if (!ApplyReferences(error, &status)) return status;
-    std::vector<std::string> names = {"(Intercept)"};
-    for (Term& term : terms_) {
-      term.firstColumn = names.size();
-      if (!term.categorical) {
-        names.push_back(term.field->GetFieldName());
-        continue;
-      }
-      for (size_t l = 1; l < term.names.size(); ++l) {
-        names.push_back(term.field->GetFieldName() + term.names[l]);
-      }
-    }
-    const size_t p = names.size();
 
-    // Pass 2: the cross-products, batch by batch on the host's threads.
-    Partial total(p);
-    unsigned int passStatus = Accumulate(records, weightCell, p, total, error);
-    if (passStatus != VnKx_1_2::StatusOk) return passStatus;
-    Report_Progress(2, 3, &ignored);
-
-    std::vector<long double> inverse;
-    size_t singular = 0;
-    if (!Invert(total.xtx, p, inverse, singular)) {
-      return Refuse(kSingularDesign, {names[singular]}, error, VnKx_1_2::StatusFailed);
+    if (task.empty() || task == "levels") {
+      std::vector<std::set<double>> levels;
+      CountRecords(records, counts_, levels);
+      if (WasCancelled()) return Cancelled(error);
+      Report_Progress(1, 3, &ignored);
+      if (task == "levels") {
+        PublishLevels(levels);
+        return Done(error);
+      }
+      if (counts_.used == 0) return Refuse(kNoUsableRecords, {}, error, VnKx_1_2::StatusFailed);
+      AddLevels(levels);
+      if (!ApplyReferences(error, &status)) return status;
+    } else if (!TaskLevels()) {
+      return Refuse(kBadParameter, {"levels", Text(settings, "levels", "")}, error);
     }
-    std::vector<long double> beta(p, 0);
-    for (size_t i = 0; i < p; ++i) {
-      for (size_t j = 0; j < p; ++j) beta[i] += inverse[i * p + j] * total.xty[j];
+    const size_t p = ColumnNames().size();
+
+    if (task.empty() || task == "crossproducts") {
+      total_ = Partial(p);
+      const unsigned int passStatus = Accumulate(records, weightCell, p, total_, error);
+      if (passStatus != VnKx_1_2::StatusOk) return passStatus;
+      Report_Progress(2, 3, &ignored);
+      if (task == "crossproducts") {
+        PublishCrossProducts();
+        return Done(error);
+      }
+      if (!Solve(error, &status)) return status;
+    } else if (!TaskSolution(p)) {
+      return Refuse(kBadParameter, {"beta", Text(settings, "beta", "")}, error);
     }
 
     // Pass 3: residual and total sums of squares.
-    const long double meanY = total.wy / total.weights;
-    long double rss = 0, tss = 0;
-    if (records.NewPass() != 0 && used > 0) {
+    rss_ = tss_ = 0;
+    if (records.NewPass() != 0 && task.empty()) {
       return Refuse(kHostFailure, {"rewind", "", ""}, error, VnKx_1_2::StatusFailed);
     }
     std::vector<double> row(p + 2);
@@ -433,34 +418,330 @@ class LinregComponent : public SampleComponent {
       if (!InPartition(*record) || !DesignRow(*record, Weight(*record, weightCell), row.data()))
         continue;
       long double fitted = 0;
-      for (size_t i = 0; i < p; ++i) fitted += beta[i] * row[i];
+      for (size_t i = 0; i < p; ++i) fitted += beta_[i] * row[i];
       const long double w = row[p + 1];
       const long double residual = row[p] - fitted;
-      rss += w * residual * residual;
-      tss += w * (row[p] - meanY) * (row[p] - meanY);
+      rss_ += w * residual * residual;
+      tss_ += w * (row[p] - meanY_) * (row[p] - meanY_);
     }
     if (WasCancelled()) return Cancelled(error);
     Report_Progress(3, 3, &ignored);
+    if (task == "residuals") {
+      KxCppHelperV1::XMLDocument partial = PartialDocument();
+      partial.addAttribute("rss", Exact(rss_));
+      partial.addAttribute("tss", Exact(tss_));
+      resultDocument = partial;
+      return Done(error);
+    }
+    Publish();
+    return Done(error);
+  }
 
-    const long double df = total.weights - static_cast<long double>(p);
-    const long double sigma2 = df > 0 ? rss / df : std::nan("");
+  unsigned int Done(int* error) {
+    *error = 0;
+    return VnKx_1_2::StatusOk;
+  }
+
+  // Pass 1: the records used, outside the partition or skipped, and the levels met of numeric
+  // inputs treated as categories.
+  void CountRecords(VnKx_1_2::VnPeerIterator& records, Counts& counts,
+                    std::vector<std::set<double>>& levels) const {
+    levels.assign(terms_.size(), {});
+    counts = Counts();
+    std::uint64_t unknown = 0;
+    while (const VnCommon_1_2::Record* record = records.Next()) {
+      if (!InPartition(*record)) {
+        ++counts.outside;
+        continue;
+      }
+      if (!KnownLevels(*record)) {
+        ++unknown;
+        continue;
+      }
+      ++counts.used;
+      for (size_t t = 0; t < terms_.size(); ++t) {
+        if (terms_[t].categorical && terms_[t].codes.empty())
+          levels[t].insert((*record)[terms_[t].cell]);
+      }
+    }
+    counts.skipped = records.GetRecordsSkipped() + unknown;
+  }
+
+  // Gives the numeric inputs treated as categories the levels met, in ascending order.
+  void AddLevels(const std::vector<std::set<double>>& levels) {
+    for (size_t t = 0; t < terms_.size(); ++t) {
+      Term& term = terms_[t];
+      if (!term.categorical || !term.codes.empty()) continue;
+      for (const double value : levels[t]) {
+        term.levelOf.emplace(value, term.codes.size());
+        term.codes.push_back(value);
+        term.names.push_back(FormatNumber(value));
+      }
+    }
+  }
+
+  // The design's column names; sets each term's first column.
+  std::vector<std::string> ColumnNames() {
+    std::vector<std::string> names = {"(Intercept)"};
+    for (Term& term : terms_) {
+      term.firstColumn = names.size();
+      if (!term.categorical) {
+        names.push_back(term.name);
+        continue;
+      }
+      for (size_t l = 1; l < term.names.size(); ++l) names.push_back(term.name + term.names[l]);
+    }
+    return names;
+  }
+
+  // Solves the normal equations of `total_`; false (with a diagnostic) for a singular design.
+  bool Solve(int* error, unsigned int* status) {
+    const std::vector<std::string> names = ColumnNames();
+    const size_t p = names.size();
+    size_t singular = 0;
+    if (!Invert(total_.xtx, p, inverse_, singular)) {
+      *status = Refuse(kSingularDesign, {names[singular]}, error, VnKx_1_2::StatusFailed);
+      return false;
+    }
+    beta_.assign(p, 0);
+    for (size_t i = 0; i < p; ++i) {
+      for (size_t j = 0; j < p; ++j) beta_[i] += inverse_[i * p + j] * total_.xty[j];
+    }
+    meanY_ = total_.wy / total_.weights;
+    return true;
+  }
+
+  void Publish() {
+    const std::vector<std::string> names = ColumnNames();
+    const size_t p = names.size();
+    const long double df = total_.weights - static_cast<long double>(p);
+    const long double sigma2 = df > 0 ? rss_ / df : std::nan("");
     ResultDocument result("linreg");
-    result.AddNote("target", target_->GetFieldName());
-    result.AddNote("records used", std::to_string(used));
-    result.AddNote("records skipped (missing or unknown values)", std::to_string(skipped));
-    result.AddNote("records outside the partition", std::to_string(outside));
-    result.AddNote("weighted records", FormatNumber(static_cast<double>(total.weights)));
-    result.AddNote("r squared", FormatNumber(static_cast<double>(1 - rss / tss)));
+    result.AddNote("target", targetName_);
+    result.AddNote("records used", std::to_string(counts_.used));
+    result.AddNote("records skipped (missing or unknown values)", std::to_string(counts_.skipped));
+    result.AddNote("records outside the partition", std::to_string(counts_.outside));
+    result.AddNote("weighted records", FormatNumber(static_cast<double>(total_.weights)));
+    result.AddNote("r squared", FormatNumber(static_cast<double>(1 - rss_ / tss_)));
     result.AddNote("residual standard error", FormatNumber(std::sqrt(static_cast<double>(sigma2))));
     ResultDocument::Table coefficients =
         result.AddTable("Coefficients", {"term", "estimate", "std. error"});
     for (size_t i = 0; i < p; ++i) {
-      const double se = std::sqrt(static_cast<double>(sigma2 * inverse[i * p + i]));
-      coefficients.AddRow({names[i], FormatNumber(static_cast<double>(beta[i])), FormatNumber(se)});
+      const double se = std::sqrt(static_cast<double>(sigma2 * inverse_[i * p + i]));
+      coefficients.AddRow(
+          {names[i], FormatNumber(static_cast<double>(beta_[i])), FormatNumber(se)});
     }
     resultDocument = result.Document();
-    *error = 0;
-    return VnKx_1_2::StatusOk;
+  }
+
+  // --- Running as workers: the coordinator's rounds and the workers' partial results. ---
+
+  std::vector<std::pair<std::string, std::string>> WorkerTask() const override {
+    if (round_ == "levels") return {{"task", "levels"}};
+    std::vector<std::pair<std::string, std::string>> task = {{"task", round_},
+                                                             {"levels", EncodeLevels()}};
+    if (round_ == "residuals") {
+      std::string beta;
+      for (const long double b : beta_) beta += (beta.empty() ? "" : ",") + Exact(b);
+      task.emplace_back("beta", beta);
+      task.emplace_back("meanY", Exact(meanY_));
+    }
+    return task;
+  }
+
+  unsigned int Merge(const std::vector<KxCppHelperV1::XMLDocument>& partials,
+                     int* error) override {
+    unsigned int status = VnKx_1_2::StatusOk;
+    if (round_ == "levels") {
+      if (!MergeLevels(partials, error, &status)) return status;
+      round_ = "crossproducts";
+      followOn_ = true;
+    } else if (round_ == "crossproducts") {
+      const size_t p = ColumnNames().size();
+      total_ = Partial(p);
+      for (const KxCppHelperV1::XMLDocument& partial : partials) {
+        Partial part(p);
+        if (!Numbers(partial.getAttribute("xtx"), part.xtx) ||
+            !Numbers(partial.getAttribute("xty"), part.xty)) {
+          return Refuse(kHostFailure, {"getPartialResult", "crossproducts", ""}, error,
+                        VnKx_1_2::StatusFailed);
+        }
+        part.weights = FromExact(partial.getAttribute("weights"));
+        part.wy = FromExact(partial.getAttribute("wy"));
+        total_.Add(part);
+      }
+      if (!Solve(error, &status)) return status;
+      round_ = "residuals";
+      followOn_ = true;
+    } else {
+      rss_ = tss_ = 0;
+      for (const KxCppHelperV1::XMLDocument& partial : partials) {
+        rss_ += FromExact(partial.getAttribute("rss"));
+        tss_ += FromExact(partial.getAttribute("tss"));
+      }
+      Publish();
+      round_ = "levels";
+    }
+    return Done(error);
+  }
+
+  // The counts of all workers, the model's terms as worker 0 chose them, and the levels met by
+  // any worker; then the references, as one process applies them.
+  bool MergeLevels(const std::vector<KxCppHelperV1::XMLDocument>& partials, int* error,
+                   unsigned int* status) {
+    counts_ = Counts();
+    terms_.clear();
+    std::vector<std::set<double>> levels;
+    for (const KxCppHelperV1::XMLDocument& partial : partials) {
+      counts_.used += std::stoull(partial.getAttribute("used"));
+      counts_.outside += std::stoull(partial.getAttribute("outside"));
+      counts_.skipped += std::stoull(partial.getAttribute("skipped"));
+      targetName_ = partial.getAttribute("target");
+      const bool first = terms_.empty();
+      size_t t = 0;
+      for (auto it = partial.getElements("Term"); it.hasMore(); ++t) {
+        const KxCppHelperV1::XMLElement element = it.next();
+        if (first) {
+          Term term;
+          term.name = element.getAttribute("name");
+          term.categorical = element.getAttribute("categorical") == "true";
+          terms_.push_back(std::move(term));
+          levels.emplace_back();
+        }
+        if (t >= terms_.size()) break;
+        Term& term = terms_[t];
+        const bool met = element.getAttribute("met") == "true";
+        for (auto level = element.getElements("Level"); level.hasMore();) {
+          const KxCppHelperV1::XMLElement one = level.next();
+          const double code = static_cast<double>(FromExact(one.getAttribute("code")));
+          if (met) {
+            levels[t].insert(code);
+          } else if (first) {
+            term.levelOf.emplace(code, term.codes.size());
+            term.codes.push_back(code);
+            term.names.push_back(one.getAttribute("name"));
+          }
+        }
+      }
+    }
+    if (counts_.used == 0) {
+      *status = Refuse(kNoUsableRecords, {}, error, VnKx_1_2::StatusFailed);
+      return false;
+    }
+    AddLevels(levels);
+    return ApplyReferences(error, status);
+  }
+
+  // Levels of every categorical term, in level order: codes by ',', terms by ';'.
+  std::string EncodeLevels() const {
+    std::string text;
+    for (size_t t = 0; t < terms_.size(); ++t) {
+      if (t > 0) text += ';';
+      for (size_t l = 0; l < terms_[t].codes.size(); ++l) {
+        text += (l > 0 ? "," : "") + Exact(terms_[t].codes[l]);
+      }
+    }
+    return text;
+  }
+
+  // A worker's levels from its task; false when they do not fit its terms.
+  bool TaskLevels() {
+    const std::string text = Text(settings, "levels", "");
+    size_t t = 0, begin = 0;
+    for (;; ++t) {
+      const size_t end = std::min(text.find(';', begin), text.size());
+      if (t >= terms_.size()) return false;
+      Term& term = terms_[t];
+      std::vector<long double> codes;
+      if (!Numbers(text.substr(begin, end - begin), codes)) return false;
+      if (term.categorical) {
+        term.codes.clear();
+        term.names.clear();
+        term.levelOf.clear();
+        for (const long double code : codes) {
+          term.levelOf.emplace(static_cast<double>(code), term.codes.size());
+          term.codes.push_back(static_cast<double>(code));
+          term.names.push_back(FormatNumber(static_cast<double>(code)));
+        }
+      }
+      if (end == text.size()) break;
+      begin = end + 1;
+    }
+    return t + 1 == terms_.size();
+  }
+
+  // A worker's solution (coefficients and the target's mean) from its task.
+  bool TaskSolution(size_t p) {
+    std::vector<long double> beta;
+    if (!Numbers(Text(settings, "beta", ""), beta) || beta.size() != p) return false;
+    beta_ = beta;
+    meanY_ = FromExact(Text(settings, "meanY", "0"));
+    return true;
+  }
+
+  // Exact numbers separated by ','; an empty text is none.
+  static bool Numbers(const std::string& text, std::vector<long double>& numbers) {
+    std::vector<long double> read;
+    size_t begin = 0;
+    while (begin < text.size()) {
+      const size_t end = std::min(text.find(',', begin), text.size());
+      const std::string item = text.substr(begin, end - begin);
+      char* stop = nullptr;
+      read.push_back(std::strtold(item.c_str(), &stop));
+      if (item.empty() || *stop != '\0') return false;
+      begin = end + 1;
+    }
+    if (!numbers.empty() && read.size() != numbers.size()) return false;
+    numbers = std::move(read);
+    return true;
+  }
+
+  KxCppHelperV1::XMLDocument PartialDocument() const {
+    KxCppHelperV1::XMLDocument partial = KxCppHelperV1::HostHelper::createNew("Partial");
+    partial.addAttribute("component", "linreg");
+    partial.addAttribute("task", Task());
+    return partial;
+  }
+
+  // Pass 1 of a worker: its counts, its terms and their levels (declared, or met in its rows).
+  void PublishLevels(const std::vector<std::set<double>>& levels) {
+    KxCppHelperV1::XMLDocument partial = PartialDocument();
+    partial.addAttribute("used", std::to_string(counts_.used));
+    partial.addAttribute("outside", std::to_string(counts_.outside));
+    partial.addAttribute("skipped", std::to_string(counts_.skipped));
+    partial.addAttribute("target", targetName_);
+    for (size_t t = 0; t < terms_.size(); ++t) {
+      const Term& term = terms_[t];
+      KxCppHelperV1::XMLElement element = partial.addElement("Term");
+      element.addAttribute("name", term.name);
+      element.addAttribute("categorical", term.categorical ? "true" : "false");
+      const bool met = term.categorical && term.codes.empty();
+      element.addAttribute("met", met ? "true" : "false");
+      if (met) {
+        for (const double code : levels[t]) {
+          element.addElement("Level").addAttribute("code", Exact(code));
+        }
+        continue;
+      }
+      for (size_t l = 0; l < term.codes.size(); ++l) {
+        KxCppHelperV1::XMLElement level = element.addElement("Level");
+        level.addAttribute("code", Exact(term.codes[l]));
+        level.addAttribute("name", term.names[l]);
+      }
+    }
+    resultDocument = partial;
+  }
+
+  void PublishCrossProducts() {
+    KxCppHelperV1::XMLDocument partial = PartialDocument();
+    std::string xtx, xty;
+    for (const long double v : total_.xtx) xtx += (xtx.empty() ? "" : ",") + Exact(v);
+    for (const long double v : total_.xty) xty += (xty.empty() ? "" : ",") + Exact(v);
+    partial.addAttribute("xtx", xtx);
+    partial.addAttribute("xty", xty);
+    partial.addAttribute("weights", Exact(total_.weights));
+    partial.addAttribute("wy", Exact(total_.wy));
+    resultDocument = partial;
   }
 
   unsigned int Accumulate(VnKx_1_2::VnPeerIterator& records, int weightCell, size_t p,
@@ -551,6 +832,15 @@ class LinregComponent : public SampleComponent {
   static constexpr int kMaxSlices = 64;
   FieldInfo* target_ = nullptr;
   std::vector<Term> terms_;
+  std::string targetName_;
+  Counts counts_;
+  Partial total_{0};
+  std::vector<long double> inverse_;
+  std::vector<long double> beta_;
+  long double meanY_ = 0;
+  long double rss_ = 0, tss_ = 0;
+  // The coordinator's next round of workers: "levels", "crossproducts", "residuals".
+  std::string round_ = "levels";
   int partitionCell_ = -1;
   std::string partitionValue_;
   double partitionCode_ = 0;

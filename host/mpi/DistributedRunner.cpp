@@ -56,15 +56,25 @@ void Step(Cluster& cluster, const char* what, Work&& work) {
   WireWriter verdict;
   if (cluster.Rank() == 0) {
     int worst = 0;
-    std::string report;
+    // Ranks that failed for the same reason are named together.
+    std::vector<std::pair<std::string, std::vector<std::size_t>>> reasons;
     for (std::size_t r = 0; r < all.size(); ++r) {
       WireReader reader(all[r]);
       const auto rankStatus = reader.Get<std::int32_t>();
       const std::string text = reader.Text();
       if (rankStatus == 0) continue;
       worst = std::max(worst, static_cast<int>(rankStatus));
-      report += (report.empty() ? "" : "\n") + std::string("rank ") + std::to_string(r) +
-                " failed while " + what + ": " + text;
+      auto same = std::find_if(reasons.begin(), reasons.end(),
+                               [&](const auto& reason) { return reason.first == text; });
+      if (same == reasons.end()) same = reasons.insert(reasons.end(), {text, {}});
+      same->second.push_back(r);
+    }
+    std::string report;
+    for (const auto& [text, failed] : reasons) {
+      std::string names;
+      for (const std::size_t r : failed) names += (names.empty() ? "" : ", ") + std::to_string(r);
+      report += (report.empty() ? "" : "\n") + std::string(failed.size() > 1 ? "ranks " : "rank ") +
+                names + " failed while " + what + ": " + text;
     }
     verdict.Put(static_cast<std::int32_t>(worst)).Put(report);
   }
@@ -260,16 +270,17 @@ std::string FetchTask(VnKx_1_2::VnPeer& peer, SimWorker& worker, std::size_t inp
     status = ask();
   }
   Require(status, error, "GetWorkerTask", peer);
+  task.back() = module.back() = '\0';
   WireWriter out;
   out.Put(std::string(task.data())).Put(std::string(module.data()));
   for (std::size_t i = 0; i < inputs; ++i) {
     std::string model;
-    Require(FetchText(
-                [&](char* b, std::size_t s, std::size_t* r, int* e) {
-                  return peer.GetWorkerDataModel(worker.record(), i, b, s, r, e);
-                },
-                model, error),
-            error, "GetWorkerDataModel", peer);
+    status = FetchText(
+        [&](char* b, std::size_t s, std::size_t* r, int* e) {
+          return peer.GetWorkerDataModel(worker.record(), i, b, s, r, e);
+        },
+        model, error);
+    Require(status, error, "GetWorkerDataModel", peer);
     out.Put(model);
   }
   return out.Bytes();
@@ -366,12 +377,12 @@ RunOutcome RunDistributed(const RunOptions& options, Cluster& cluster) {
   auto fetchPartial = [&] {
     int error = 0;
     partial.clear();
-    Require(FetchText([&](char* b, std::size_t s, std::size_t* r,
-                          int* e) { return worker->GetResult(b, s, r, e); },
-                      partial, error),
-            error, "GetResult (the worker's partial result)", *worker);
+    const unsigned int status = FetchText([&](char* b, std::size_t s, std::size_t* r,
+                                              int* e) { return worker->GetResult(b, s, r, e); },
+                                          partial, error);
+    Require(status, error, "GetResult (the worker's partial result)", *worker);
   };
-  Step(cluster, "running its worker", [&] {
+  Step(cluster, "running the component's worker", [&] {
     WireReader task(mine);
     const std::string parameters = task.Text();
     const std::string modulePath = task.Text();
@@ -395,19 +406,20 @@ RunOutcome RunDistributed(const RunOptions& options, Cluster& cluster) {
       });
     }
     int error = 0;
-    Require(worker->Initialize(&error), error, "Initialize (as a worker)", *worker);
+    unsigned int status = worker->Initialize(&error);
+    Require(status, error, "Initialize (as a worker)", *worker);
     for (std::size_t i = 0; i < inputs.size(); ++i) {
       KxIterator* iterator = nullptr;
-      Require(worker->GetWorkerIterator(self.record(), i, &iterator, &error), error,
-              "GetWorkerIterator", *worker);
+      status = worker->GetWorkerIterator(self.record(), i, &iterator, &error);
+      Require(status, error, "GetWorkerIterator", *worker);
       if (iterator == nullptr) {
-        Require(worker->GetInputIterator(static_cast<int>(i), &iterator, &error), error,
-                "GetInputIterator", *worker);
+        status = worker->GetInputIterator(static_cast<int>(i), &iterator, &error);
+        Require(status, error, "GetInputIterator", *worker);
       }
       iterators.push_back(iterator);
     }
-    Require(worker->BeginExecution(iterators, progress.record(), &error), error,
-            "BeginExecution (as a worker)", *worker);
+    status = worker->BeginExecution(iterators, progress.record(), &error);
+    Require(status, error, "BeginExecution (as a worker)", *worker);
     fetchPartial();
   });
 
@@ -436,15 +448,15 @@ RunOutcome RunDistributed(const RunOptions& options, Cluster& cluster) {
       break;
     }
     const std::string next = cluster.Scatter(tasks, "sending the follow-on tasks");
-    Step(cluster, "running its follow-on task", [&] {
+    Step(cluster, "running the worker's follow-on task", [&] {
       WireReader task(next);
       workerContext.SetParameterDocument(task.Text());
       int error = 0;
-      Require(worker->FollowOnTaskStartExe(self.record(), &error), error, "FollowOnTaskStartExe",
-              *worker);
+      unsigned int status = worker->FollowOnTaskStartExe(self.record(), &error);
+      Require(status, error, "FollowOnTaskStartExe", *worker);
       fetchPartial();
-      Require(worker->FollowOnTaskEndExe(self.record(), &error), error, "FollowOnTaskEndExe",
-              *worker);
+      status = worker->FollowOnTaskEndExe(self.record(), &error);
+      Require(status, error, "FollowOnTaskEndExe", *worker);
     });
   }
 
