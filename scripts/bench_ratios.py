@@ -94,3 +94,59 @@ for _ in range(pairs):
     ratios.append(seconds(ours) / seconds(pandas))
 line("7", "vnkx-host run describe, 1M x 20 CSV / pandas (whole process)",
      statistics.median(ratios), 1.0, report_only=True)
+
+
+# Line 8: the components as workers over two MPI ranks against one process (the whole machine
+# both ways) on a 10,000,000-row CSV, and the bytes each rank sends as the rows grow tenfold.
+def mpirun(ranks):
+    return ["mpirun", "-n", str(ranks)]
+
+
+mpi_env = dict(os.environ, OMPI_ALLOW_RUN_AS_ROOT="1", OMPI_ALLOW_RUN_AS_ROOT_CONFIRM="1")
+
+
+def whole(command):
+    start = time.perf_counter()
+    subprocess.run(command, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                   env=mpi_env)
+    return time.perf_counter() - start
+
+
+def traffic(command):
+    err = subprocess.run(command + ["--traffic"], check=True, stdout=subprocess.DEVNULL,
+                         stderr=subprocess.PIPE, text=True, env=mpi_env).stderr
+    return max(int(l.split()[4]) for l in err.splitlines() if l.startswith("traffic: rank"))
+
+
+def rows_csv(rows):
+    path = os.path.join(build_dir, f"distributed_{rows}.csv")
+    if not os.path.exists(path):
+        subprocess.run(["/usr/bin/python3", "bench/distributed/make_csv.py", str(rows),
+                        path + ".part"], check=True)
+        os.replace(path + ".part", path)
+    return path
+
+
+if subprocess.run(["which", "mpirun"], capture_output=True).returncode == 0:
+    big, small = rows_csv(10000000), rows_csv(1000000)
+    host = os.path.join(build_dir, "vnkx-host")
+    jobs = {
+        "describe": ["run", "describe"],
+        "linreg": ["run", "linreg", "--param", "target=y", "--param", "inputs=x1,x2,x3,group",
+                   "--param", "weight=w"],
+    }
+    sent = {}
+    for label, (name, job) in zip("ab", jobs.items()):
+        one = [host] + job[:2] + [big] + job[2:] + ["--quiet"]
+        two = mpirun(2) + one
+        ratios = [whole(two) / whole(one) for _ in range(min(pairs, 3))]
+        figure = statistics.median(ratios)
+        line(f"8{label}", f"{name}, 10M-row CSV: 2 MPI ranks / 1 process (speed-up {1 / figure:.2f}x)",
+             figure, 0.625)
+        small_run = mpirun(2) + [host] + job[:2] + [small] + job[2:] + ["--quiet"]
+        sent[name] = (traffic(two), traffic(small_run))
+    for label, (name, (at_big, at_small)) in zip("cd", sent.items()):
+        line(f"8{label}", f"{name}: bytes sent per rank, 10M rows / 1M rows ({at_big:,} bytes)",
+             at_big / at_small, 1.05)
+else:
+    print("  8  skipped: mpirun not found (scripts/setup installs openmpi-bin)")

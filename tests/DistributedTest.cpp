@@ -64,8 +64,14 @@ Outcome Shell(const std::string& prefix, const std::string& arguments) {
   return outcome;
 }
 
+// In a sanitizer build the ranks keep their address and undefined-behaviour checks but not the
+// leak check: Open MPI leaves allocations in plugins it unloads before the process ends, which
+// no suppression can name. What the runner makes is owned by RAII; the one-process runs that
+// the ranks are compared with are leak-checked.
+const std::string kRankEnvironment = "ASAN_OPTIONS=\"${ASAN_OPTIONS}:detect_leaks=0\" ";
+
 std::string Mpirun(int ranks) {
-  return std::string(VNKX_MPIEXEC) + " -n " + std::to_string(ranks) + " --oversubscribe";
+  return kRankEnvironment + VNKX_MPIEXEC + " -n " + std::to_string(ranks) + " --oversubscribe";
 }
 
 Outcome One(const std::string& arguments) {
@@ -120,9 +126,6 @@ class Distributed : public ::testing::Test {
     // mpirun refuses root unless told; CI containers run as root.
     setenv("OMPI_ALLOW_RUN_AS_ROOT", "1", 1);
     setenv("OMPI_ALLOW_RUN_AS_ROOT_CONFIRM", "1", 1);
-    // Open MPI keeps some allocations until the process ends; the leak checker of a
-    // sanitizer build is told so.
-    setenv("LSAN_OPTIONS", ("suppressions=" + std::string(VNKX_LSAN_SUPPRESSIONS)).c_str(), 1);
   }
 };
 
@@ -225,8 +228,10 @@ TEST_F(Distributed, ComponentFaultsStopEveryRankWithTheReason) {
 TEST_F(Distributed, CtrlCOnMpirunStopsEveryRank) {
   const std::string faulty = std::string(VNKX_FAULTY_COMPONENT) + " " + kData + "/iris.csv";
   const Outcome stopped =
-      Shell("timeout -s INT 2 " + Mpirun(2), "run " + faulty + " --param fault=hang --param rank=1");
-  EXPECT_NE(stopped.status, 0);
+      Shell(kRankEnvironment + "timeout -s INT 2 " + VNKX_MPIEXEC + " -n 2",
+            "run " + faulty + " --param fault=hang --param rank=1");
+  // timeout's own status when the command it stopped has gone: 124.
+  EXPECT_EQ(stopped.status, 124) << stopped.err;
   EXPECT_LT(stopped.seconds, 30);
 }
 
