@@ -427,6 +427,10 @@ int main(int argc, char** argv) {
       }
       return Run(options, output, quiet, printing, distribution, &argc, &argv);
     }
+#ifdef VNKX_WITH_MPI
+    // infer and check are one process's work: under mpirun, rank 0 does it and the rest leave.
+    if (VnKxHost::Cluster::Launched() && VnKxHost::Cluster::LaunchedRank() != 0) return kExitOk;
+#endif
     if (infer->parsed()) return Infer(data, output, CsvOptionsFrom(delimiter, encoding, na));
     return Check(model);
   } catch (const std::exception& e) {

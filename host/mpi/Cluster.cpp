@@ -51,6 +51,13 @@ bool Cluster::Launched() {
          std::getenv("PMI_RANK") != nullptr;
 }
 
+int Cluster::LaunchedRank() {
+  for (const char* name : {"OMPI_COMM_WORLD_RANK", "PMIX_RANK", "PMI_RANK"}) {
+    if (const char* rank = std::getenv(name)) return std::atoi(rank);
+  }
+  return 0;
+}
+
 void Cluster::Abort(int status) {
   std::fflush(stdout);
   std::fflush(stderr);
@@ -74,7 +81,7 @@ void Cluster::Wait(void* request, const char* step) {
       Abort(kTimedOut);
     }
     std::this_thread::sleep_for(pause);
-    pause = std::min(pause * 2, std::chrono::microseconds(5000));
+    pause = std::min(pause * 2, std::chrono::microseconds(1000));
   }
 }
 

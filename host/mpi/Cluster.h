@@ -21,6 +21,8 @@ class Cluster {
 
   // Whether this process was started by mpirun (or another MPI launcher).
   static bool Launched();
+  // This process's rank as the launcher gave it, before MPI starts (0 when not launched).
+  static int LaunchedRank();
 
   int Rank() const { return rank_; }
   int Size() const { return size_; }
