@@ -15,10 +15,10 @@
 #include <memory>
 #include <string>
 
+#include "base/ShortText.h"
 #include "bench/BenchDocuments.h"
 #include "datamodel/DataModelParser.h"
 #include "external/hosthelper/HostHelper.h"
-#include "external/hosthelper/ShortText.h"
 #include "input/InputAdapter.h"
 
 // Heap accounting for the peak-heap figure: every malloc of the process (operator new, and the
@@ -95,8 +95,7 @@ struct Loaded {
 std::unique_ptr<Loaded> Load(const std::string& text, bool variables = true) {
   auto loaded = std::make_unique<Loaded>();
   int error = 0;
-  loaded->parser.ParseDataModel(KxCppHelperV1::HostHelper::createFromContents(text), &error,
-                                false);
+  loaded->parser.ParseDataModel(KxCppHelperV1::HostHelper::createFromContents(text), &error, false);
   if (variables) {
     loaded->adapter = std::make_unique<VnKx_1_2::InputAdapter>(nullptr, loaded->parser, false,
                                                                false, false, true, false);
@@ -114,8 +113,7 @@ void ReportPerItem(benchmark::State& state, int items, const std::string& text) 
 // Times `build` alone, or with the release of what it built when `timeRelease` is set. The
 // first, untimed run finds the heap as a running host has it.
 template <typename Build>
-void TimeBuild(benchmark::State& state, const std::string& text, Build&& build,
-               bool timeRelease) {
+void TimeBuild(benchmark::State& state, const std::string& text, Build&& build, bool timeRelease) {
   build(text).reset();
   for (auto _ : state) {
     auto built = build(text);
@@ -146,7 +144,8 @@ void BM_PugiLoad(benchmark::State& state) {
 }
 
 void BM_Load(benchmark::State& state) {
-  TimeBuild(state, Wide(state), [](const std::string& text) { return Load(text); }, false);
+  TimeBuild(
+      state, Wide(state), [](const std::string& text) { return Load(text); }, false);
 }
 
 // The same two with the release of what they built timed too.
@@ -155,26 +154,31 @@ void BM_PugiLoadRelease(benchmark::State& state) {
 }
 
 void BM_LoadRelease(benchmark::State& state) {
-  TimeBuild(state, Wide(state), [](const std::string& text) { return Load(text); }, true);
+  TimeBuild(
+      state, Wide(state), [](const std::string& text) { return Load(text); }, true);
 }
 
 // The document alone: the text parsed by the helper library.
 void BM_Document(benchmark::State& state) {
-  TimeBuild(state, Wide(state), [](const std::string& text) {
-    return std::make_unique<KxCppHelperV1::XMLDocument>(
-        KxCppHelperV1::HostHelper::createFromContents(text));
-  }, false);
+  TimeBuild(
+      state, Wide(state),
+      [](const std::string& text) {
+        return std::make_unique<KxCppHelperV1::XMLDocument>(
+            KxCppHelperV1::HostHelper::createFromContents(text));
+      },
+      false);
 }
 
 // Parse only (no variable list): text to document to fields.
 void BM_Parse(benchmark::State& state) {
-  TimeBuild(state, Wide(state), [](const std::string& text) { return Load(text, false); },
-            false);
+  TimeBuild(
+      state, Wide(state), [](const std::string& text) { return Load(text, false); }, false);
 }
 
 void BM_BaseField(benchmark::State& state) {
-  TimeBuild(state, Document("base", static_cast<int>(state.range(0))),
-            [](const std::string& text) { return Load(text); }, false);
+  TimeBuild(
+      state, Document("base", static_cast<int>(state.range(0))),
+      [](const std::string& text) { return Load(text); }, false);
 }
 
 // Peak heap of one load, over the text's size (measured once, outside the timing), with what
@@ -240,10 +244,13 @@ std::string NamesDocument(bool colliding) {
 void BM_Names(benchmark::State& state) {
   static const std::string colliding = NamesDocument(true);
   static const std::string ordinary = NamesDocument(false);
-  TimeBuild(state, state.range(0) != 0 ? colliding : ordinary, [](const std::string& text) {
-    return std::make_unique<KxCppHelperV1::XMLDocument>(
-        KxCppHelperV1::HostHelper::createFromContents(text));
-  }, false);
+  TimeBuild(
+      state, state.range(0) != 0 ? colliding : ordinary,
+      [](const std::string& text) {
+        return std::make_unique<KxCppHelperV1::XMLDocument>(
+            KxCppHelperV1::HostHelper::createFromContents(text));
+      },
+      false);
 }
 
 BENCHMARK(BM_Document)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);

@@ -4,12 +4,12 @@
 #include <map>
 #include <sstream>
 
+#include "base/Status.h"
 #include "datamodel/DataModelParser.h"
 #include "external/hosthelper/HostHelper.h"
 #include "external/hosthelper/XMLException.h"
 #include "fields/NumericFieldInfo.h"
 #include "fields/StrFieldInfo.h"
-#include "peer/PeerStatus.h"
 
 namespace VnKxHost {
 namespace {

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/Status.h"
 #include "context/ContextInfo.h"
 #include "datamodel/DataModelParser.h"
 #include "external/common/VnSettings.h"
@@ -21,7 +22,6 @@
 #include "input/InputAdapter.h"
 #include "input/VnPeerIterator.h"
 #include "input/VnPeerRawRecIterator.h"
-#include "peer/PeerStatus.h"
 #include "peer/VnPeer.h"
 #include "settings/VnSettingsFactory.h"
 

@@ -10,9 +10,9 @@
 #include <new>
 #include <string>
 
+#include "base/Status.h"
 #include "external/common/VnSettings.h"
 #include "external/hosthelper/HostHelper.h"
-#include "peer/PeerStatus.h"
 #include "settings/VnSettingsFactory.h"
 #include "tests/support/ParseHarness.h"
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Status.h"
 #include "context/ContextInfo.h"
 #include "external/hosthelper/DataHelper.h"
 #include "host/SimProgress.h"
@@ -16,7 +17,6 @@
 #include "input/InputAdapter.h"
 #include "input/VnPeerIterator.h"
 #include "input/VnPeerRawRecIterator.h"
-#include "peer/PeerStatus.h"
 #include "tests/support/InputHarness.h"
 #include "tests/support/ParseHarness.h"
 #include "threads/VnPeerThreadFactory.h"

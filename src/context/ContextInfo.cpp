@@ -1,8 +1,8 @@
 #include "context/ContextInfo.h"
 
+#include "base/Status.h"
 #include "external/hosthelper/XMLException.h"
 #include "external/hosthelper/XMLNames.h"
-#include "peer/PeerStatus.h"
 
 namespace VnKx_1_2 {
 

@@ -11,8 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "base/ShortText.h"
 #include "external/common/TextIndex.h"
-#include "external/hosthelper/ShortText.h"
 
 namespace VnKx_1_2 {
 

@@ -8,10 +8,10 @@
 #include <limits>
 #include <string_view>
 
+#include "base/Status.h"
 #include "datamodel/BaseValueIndex.h"
 #include "external/common/XMLElement.h"
 #include "external/hosthelper/XMLNames.h"
-#include "peer/PeerStatus.h"
 
 namespace VnKx_1_2 {
 

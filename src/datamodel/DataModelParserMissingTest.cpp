@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
+#include "base/Status.h"
 #include "datamodel/DataModelParser.h"
 #include "external/common/XMLElement.h"
-#include "peer/PeerStatus.h"
 #include "tests/support/ParseHarness.h"
 
 namespace VnKx_1_2 {

@@ -7,9 +7,9 @@
 #include <string_view>
 #include <vector>
 
+#include "base/Status.h"
 #include "datamodel/DataModelParser.h"
 #include "external/hosthelper/XMLNames.h"
-#include "peer/PeerStatus.h"
 
 namespace VnKx_1_2 {
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "base/Status.h"
 #include "datamodel/DataModelParser.h"
-#include "peer/PeerStatus.h"
 #include "tests/support/ParseHarness.h"
 
 namespace VnKx_1_2 {
@@ -82,9 +82,9 @@ TEST(DataModelParserContinuousStatistics, PresentMembersAreReadAbsentOnesKeepThe
 }
 
 TEST(DataModelParserContinuousStatistics, OnlyTheFieldsFirstOwnStatisticsCount) {
-  ParseHarness h(Continuous(
-      "<Deep><ContinuousStatistics mean='1'/></Deep><ContinuousStatistics mean='2'/>"
-      "<ContinuousStatistics mean='3'/>"));
+  ParseHarness h(
+      Continuous("<Deep><ContinuousStatistics mean='1'/></Deep><ContinuousStatistics mean='2'/>"
+                 "<ContinuousStatistics mean='3'/>"));
   ASSERT_EQ(h.Parse(), StatusOk);
   EXPECT_EQ(Stats(h).mean, 2);
 
@@ -150,8 +150,7 @@ TEST(DataModelParserDiscreteStatistics, EachValueGetsItsKeysFirstCountInAnyOrder
   ASSERT_EQ(h.Parse(), StatusOk);
   EXPECT_EQ(Counts(h), (std::map<std::string, double>{
                            {"category_1", 3}, {"category_10", 1}, {"category_2", 2}, {"x", 4}}));
-  EXPECT_EQ(h.Field(0).GetBaseField()->GetValueFrequencies(),
-            (std::vector<double>{3, 2, 0, 1, 4}));
+  EXPECT_EQ(h.Field(0).GetBaseField()->GetValueFrequencies(), (std::vector<double>{3, 2, 0, 1, 4}));
 }
 
 TEST(DataModelParserDiscreteStatistics, ManyCategoriesInAnyOrderKeepEachKeysFirstCount) {
@@ -168,17 +167,19 @@ TEST(DataModelParserDiscreteStatistics, ManyCategoriesInAnyOrderKeepEachKeysFirs
     const std::string& key = keys[static_cast<size_t>(i * 37 % 72)];
     const double count = 1000 + i;
     expected.emplace(key, count);  // the first count of a key stays
-    categories += "<Category category='" + key + "' sumFreqWts='" + std::to_string(i + 1000) +
-                  "'/>";
+    categories +=
+        "<Category category='" + key + "' sumFreqWts='" + std::to_string(i + 1000) + "'/>";
   }
   std::string values;
   for (size_t i = keys.size(); i-- > 0;) {
     values += "<Value value='" + keys[i] + "' displayLabel='L" + std::to_string(i) + "'/>";
   }
-  ParseHarness h(DataModel("<Field name='a' storage='string' measure='nominal' role='input'>"
-                           "<Values>" + values + "</Values><DiscreteStatistics>" + categories +
-                           "</DiscreteStatistics><BaseField name='b' storage='string'"
-                           " measure='nominal' role='input'/></Field>"));
+  ParseHarness h(
+      DataModel("<Field name='a' storage='string' measure='nominal' role='input'>"
+                "<Values>" +
+                values + "</Values><DiscreteStatistics>" + categories +
+                "</DiscreteStatistics><BaseField name='b' storage='string'"
+                " measure='nominal' role='input'/></Field>"));
   ASSERT_EQ(h.Parse(), StatusOk);
   EXPECT_EQ(Counts(h), expected);
   std::vector<double> frequencies;

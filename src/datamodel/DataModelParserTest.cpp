@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "peer/PeerStatus.h"
+#include "base/Status.h"
 #include "tests/support/ParseHarness.h"
 
 namespace VnKx_1_2 {

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "base/Status.h"
 #include "datamodel/DataModelParser.h"
-#include "peer/PeerStatus.h"
 #include "tests/support/ParseHarness.h"
 
 namespace VnKx_1_2 {
@@ -55,18 +55,19 @@ TEST(DataModelParserCategories, SeveralValuesElementsAccumulateValuesButKeepTheL
 
 TEST(DataModelParserCategories, ValuesAreTheChildrenOfTheFirstValueLabelsOrOfTheField) {
   // Values elements deeper down, and those of later value labels, are not the field's.
-  ParseHarness labelled(DataModel(
-      Field("nominal",
-            "<ValueLabels><Deep><Values><Value value='x'/></Values></Deep>"
-            "<Values><Value value='a'/></Values></ValueLabels>"
-            "<ValueLabels><Values><Value value='y'/></Values></ValueLabels>"
-            "<Values><Value value='z'/></Values>")));
+  ParseHarness labelled(
+      DataModel(Field("nominal",
+                      "<ValueLabels><Deep><Values><Value value='x'/></Values></Deep>"
+                      "<Values><Value value='a'/></Values></ValueLabels>"
+                      "<ValueLabels><Values><Value value='y'/></Values></ValueLabels>"
+                      "<Values><Value value='z'/></Values>")));
   ASSERT_EQ(labelled.Parse(), StatusOk);
   EXPECT_EQ(Str(&labelled.Field(0)).GetValues(), Strings{"a"});
 
-  ParseHarness own(DataModel(Field(
-      "nominal", "<Deep><Values><Value value='x'/></Values></Deep><Values><Value value='b'/>"
-                 "</Values><Values><Value value='c'/></Values>")));
+  ParseHarness own(
+      DataModel(Field("nominal",
+                      "<Deep><Values><Value value='x'/></Values></Deep><Values><Value value='b'/>"
+                      "</Values><Values><Value value='c'/></Values>")));
   ASSERT_EQ(own.Parse(), StatusOk);
   EXPECT_EQ(Str(&own.Field(0)).GetValues(), (Strings{"b", "c"}));
 }

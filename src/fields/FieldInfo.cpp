@@ -3,10 +3,10 @@
 #include <string_view>
 #include <utility>
 
+#include "base/ShortText.h"
 #include "external/common/VnCatVar.h"
 #include "external/common/VnVarList.h"
 #include "external/common/XMLElement.h"
-#include "external/hosthelper/ShortText.h"
 #include "external/hosthelper/XMLNames.h"
 #include "fields/NumericFieldInfo.h"
 #include "fields/StrFieldInfo.h"

@@ -5,13 +5,13 @@
 #include <cstring>
 #include <limits>
 
+#include "base/Status.h"
 #include "external/common/RawRecord.h"
 #include "external/common/Record.h"
 #include "external/common/VnContVar.h"
 #include "external/common/VnVarList.h"
 #include "external/hosthelper/DataHelper.h"
 #include "fields/NumberText.h"
-#include "peer/PeerStatus.h"
 
 namespace VnKx_1_2 {
 

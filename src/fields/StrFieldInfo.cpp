@@ -2,11 +2,11 @@
 
 #include <string_view>
 
+#include "base/Status.h"
 #include "external/common/RawRecord.h"
 #include "external/common/Record.h"
 #include "external/common/VnVarList.h"
 #include "external/hosthelper/DataHelper.h"
-#include "peer/PeerStatus.h"
 
 namespace VnKx_1_2 {
 

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <typeinfo>
 
+#include "base/Prefetch.h"
+#include "base/Status.h"
 #include "datamodel/DataModelParser.h"
 #include "external/common/RawRecord.h"
 #include "external/common/Record.h"
@@ -15,7 +17,6 @@
 #include "external/hosthelper/KxRecords.h"
 #include "fields/NumericFieldInfo.h"
 #include "fields/StrFieldInfo.h"
-#include "peer/PeerStatus.h"
 
 namespace VnKx_1_2 {
 
@@ -48,15 +49,7 @@ constexpr size_t kLine = 64;
 
 void PrefetchBytes(const void* data, size_t bytes) {
   const char* const begin = static_cast<const char*>(data);
-  for (size_t offset = 0; offset < bytes; offset += kLine) {
-#if defined(__x86_64__)
-    // An asm statement: the compiler takes a prefetch builtin for a call without effect and
-    // drops the loops of them (and the calls that only make such loops).
-    __asm__ volatile("prefetcht0 %0" : : "m"(begin[offset]));
-#else
-    __builtin_prefetch(begin + offset);
-#endif
-  }
+  for (size_t offset = 0; offset < bytes; offset += kLine) VnBase::Prefetch(begin + offset);
 }
 
 // The part of the object that every kind of field has (the kinds' own members, read later with

@@ -6,13 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "base/Status.h"
 #include "external/common/RawRecord.h"
 #include "external/common/Record.h"
 #include "external/common/VnMV.h"
 #include "external/hosthelper/DataHelper.h"
 #include "fields/FieldInfo.h"
 #include "host/SimIterator.h"
-#include "peer/PeerStatus.h"
 #include "tests/support/InputHarness.h"
 #include "tests/support/ParseHarness.h"
 

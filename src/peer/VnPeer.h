@@ -18,12 +18,12 @@
 #include <vector>
 
 #include "VnKxExport.h"
+#include "base/Status.h"
 #include "external/hosthelper/BufferHelper.h"
 #include "external/hosthelper/DataHelper.h"
 #include "external/hosthelper/HostHelper.h"
 #include "external/hosthelper/KxRecords.h"
 #include "external/hosthelper/XMLDocument.h"
-#include "peer/PeerStatus.h"
 #include "peer/VnPeerHostInfo.h"
 
 namespace VnCommon_1_2 {

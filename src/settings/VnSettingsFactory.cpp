@@ -2,9 +2,9 @@
 
 #include <vector>
 
+#include "base/Status.h"
 #include "external/hosthelper/XMLException.h"
 #include "external/hosthelper/XMLNames.h"
-#include "peer/PeerStatus.h"
 
 namespace VnCommon_1_2 {
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "base/Status.h"
 #include "external/hosthelper/HostHelper.h"
-#include "peer/PeerStatus.h"
 
 namespace VnCommon_1_2 {
 namespace {

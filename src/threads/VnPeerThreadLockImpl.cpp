@@ -1,6 +1,6 @@
 #include "threads/VnPeerThreadLockImpl.h"
 
-#include "peer/PeerStatus.h"
+#include "base/Status.h"
 
 namespace VnKx_1_2 {
 

@@ -2,7 +2,7 @@
 
 #include <climits>
 
-#include "peer/PeerStatus.h"
+#include "base/Status.h"
 
 namespace VnKx_1_2 {
 

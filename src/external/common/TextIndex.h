@@ -14,9 +14,9 @@
 #include <string_view>
 #include <vector>
 
+#include "base/ShortText.h"
 #include "external/common/Arena.h"
 #include "external/common/TextList.h"
-#include "external/hosthelper/ShortText.h"
 #include "external/common/VnExport.h"
 
 namespace VnCommon_1_2 {

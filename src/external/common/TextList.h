@@ -14,8 +14,8 @@
 #include <utility>
 #include <vector>
 
+#include "base/ShortText.h"
 #include "external/common/Arena.h"
-#include "external/hosthelper/ShortText.h"
 
 namespace VnCommon_1_2 {
 

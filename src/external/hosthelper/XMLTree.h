@@ -16,7 +16,7 @@
 #include <string_view>
 #include <vector>
 
-#include "external/hosthelper/ShortText.h"
+#include "base/ShortText.h"
 
 namespace KxCppHelperV1 {
 namespace xmltree {
