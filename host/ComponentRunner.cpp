@@ -185,7 +185,8 @@ RunOutcome RunComponent(const RunOptions& options) {
                            : LoadCsv(options.data[i], options.csv));
   }
   if (!options.weightField.empty()) {
-    for (LoadedInput& input : inputs) input.dataModel = WithWeight(input.dataModel, options.weightField);
+    for (LoadedInput& input : inputs)
+      input.dataModel = WithWeight(input.dataModel, options.weightField);
   }
   for (LoadedInput& input : inputs) context.AddInput(input.dataModel, &input.table);
 

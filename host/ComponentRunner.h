@@ -43,10 +43,10 @@ struct RunOptions {
 
 struct RunOutcome {
   std::vector<std::string> notes;  // what the host decided on the user's behalf
-  std::string stage;        // the last stage reached: "initialize", "execute", "finished"
-  unsigned int status = 0;  // the status of that stage's call
-  int error = 0;            // the code it stored
-  std::string result;       // the component's result document (empty when none)
+  std::string stage;               // the last stage reached: "initialize", "execute", "finished"
+  unsigned int status = 0;         // the status of that stage's call
+  int error = 0;                   // the code it stored
+  std::string result;              // the component's result document (empty when none)
   std::vector<Diagnostic> diagnostics;
   std::size_t progressReports = 0;
 };
@@ -70,8 +70,8 @@ class ComponentModule {
 };
 
 // A text fetched by the two-call protocol: the call as a peer's text entry.
-using TextFetch = std::function<unsigned int(char* buffer, std::size_t size, std::size_t* required,
-                                             int* error)>;
+using TextFetch =
+    std::function<unsigned int(char* buffer, std::size_t size, std::size_t* required, int* error)>;
 // Fetches a text (a 4 KiB buffer, then one of the size asked for); the status of the last call.
 unsigned int FetchText(const TextFetch& fetch, std::string& text, int& error);
 

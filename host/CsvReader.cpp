@@ -258,8 +258,9 @@ bool CsvReader::ReadRow(std::vector<Cell>& cells) {
   } while (ends_.size() == 1 && ends_[0] == 0 && !quoted_[0] && header_.size() != 1);
   if (Offset() > shareEnd_) {
     column_ = 0;
-    Fail("a quoted cell holds the line break where the rows were split between processes; "
-         "run this file in one process");
+    Fail(
+        "a quoted cell holds the line break where the rows were split between processes; "
+        "run this file in one process");
   }
   if (ends_.size() != header_.size()) {
     column_ = 0;

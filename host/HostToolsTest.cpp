@@ -170,8 +170,10 @@ TEST(CsvReader, ByteOrderMarkDelimitersAndEncodings) {
   // A byte-order mark is not part of the first name; 'auto' takes the header line's separator.
   for (const char* separator : {";", "\t", "|", ","}) {
     const std::string sep(separator);
-    const std::string path =
-        File("sep.csv", "\xEF\xBB\xBF" "a" + sep + "b" + sep + "c,d\n1" + sep + "x" + sep + "y\n");
+    const std::string path = File("sep.csv",
+                                  "\xEF\xBB\xBF"
+                                  "a" +
+                                      sep + "b" + sep + "c,d\n1" + sep + "x" + sep + "y\n");
     CsvOptions options;
     options.delimiter = '\0';
     CsvReader reader(path, options);
@@ -231,10 +233,20 @@ TEST(CsvLoader, NotAvailableCellsAndCategoryOrder) {
 TEST(CsvLoader, NumbersReadTheSameByTheShortPathAndTheFullReaders) {
   // Plain decimals of up to fifteen digits take a short path; every value must be what the
   // full readers make of its text, including texts just outside the short path.
-  std::vector<std::string> texts = {"0",    "-0",         "-0.0",    "007",   "0.1",  "0.3",
-                                    "1e5",  "123456789012345", "1234567890123456",
-                                    "9007199254740993", "0.000000000000001", "-99999999.9999999",
-                                    "+5",   "1.5e-3"};
+  std::vector<std::string> texts = {"0",
+                                    "-0",
+                                    "-0.0",
+                                    "007",
+                                    "0.1",
+                                    "0.3",
+                                    "1e5",
+                                    "123456789012345",
+                                    "1234567890123456",
+                                    "9007199254740993",
+                                    "0.000000000000001",
+                                    "-99999999.9999999",
+                                    "+5",
+                                    "1.5e-3"};
   std::uint64_t seed = 12345;
   for (int i = 0; i < 2000; ++i) {
     seed = seed * 6364136223846793005ull + 1442695040888963407ull;

@@ -53,7 +53,8 @@ class WireReader {
 
  private:
   void Need(std::uint64_t size) const {
-    if (size > bytes_.size() - at_) throw std::runtime_error("a message between processes ended early");
+    if (size > bytes_.size() - at_)
+      throw std::runtime_error("a message between processes ended early");
   }
   const std::string& bytes_;
   std::size_t at_ = 0;

@@ -49,13 +49,12 @@ const std::string kData = VNKX_DATA_DIR;
 Outcome Shell(const std::string& prefix, const std::string& arguments) {
   const std::string out = TempPath("stdout");
   const std::string err = TempPath("stderr");
-  const std::string command = prefix + " " + VNKX_HOST_PROGRAM + " " + arguments + " >" + out +
-                              " 2>" + err + " </dev/null";
+  const std::string command =
+      prefix + " " + VNKX_HOST_PROGRAM + " " + arguments + " >" + out + " 2>" + err + " </dev/null";
   const auto start = std::chrono::steady_clock::now();
   const int raw = std::system(command.c_str());
   Outcome outcome;
-  outcome.seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  outcome.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
   outcome.out = Slurp(out);
   outcome.err = Slurp(err);
@@ -144,9 +143,10 @@ TEST_F(Distributed, MergedResultsEqualOneProcessForAnyNumberOfRanks) {
   const std::string iris = kData + "/iris.csv";
   for (const std::string& arguments : {
            "describe " + air,
-           "describe " + iris + " --datamodel " + kData + "/iris.datamodel.xml --param partition=all",
-           "linreg " + air + " --datamodel " + kData + "/airquality.datamodel.xml --params " + kData +
-               "/airquality.linreg.xml",
+           "describe " + iris + " --datamodel " + kData +
+               "/iris.datamodel.xml --param partition=all",
+           "linreg " + air + " --datamodel " + kData + "/airquality.datamodel.xml --params " +
+               kData + "/airquality.linreg.xml",
            "linreg " + iris + " --datamodel " + kData + "/iris.datamodel.xml",
            "linreg " + air +
                " --param target=ozone --param inputs=temp,month --param categorical=month"
@@ -188,13 +188,14 @@ TEST_F(Distributed, BadRowsInAShareStopEveryRankAndNameTheRankAndLine) {
   std::string csv = Slurp(kData + "/airquality.csv");
   csv += "oops,1,2,3,4,5\n";
   const std::string path = File("bad.csv", csv);
-  const std::string arguments = "describe " + path + " --datamodel " + kData +
-                                "/airquality.datamodel.xml";
+  const std::string arguments =
+      "describe " + path + " --datamodel " + kData + "/airquality.datamodel.xml";
   const Outcome one = One(arguments);
   ASSERT_EQ(one.status, 2);
   const Outcome many = Ranks(2, arguments);
   EXPECT_EQ(many.status, 2) << many.err;
-  EXPECT_TRUE(Has(many.err, "rank 1 failed while loading the rows: " + path + ": line 155")) << many.err;
+  EXPECT_TRUE(Has(many.err, "rank 1 failed while loading the rows: " + path + ": line 155"))
+      << many.err;
   EXPECT_TRUE(Has(one.err, path + ": line 155")) << one.err;
 }
 
@@ -207,8 +208,7 @@ TEST_F(Distributed, ComponentFaultsStopEveryRankWithTheReason) {
 
   const Outcome worker = Ranks(2, faulty + " --param fault=component --param rank=1");
   EXPECT_EQ(worker.status, 1);
-  EXPECT_TRUE(Has(worker.err, "rank 1 failed while running the component's worker"))
-      << worker.err;
+  EXPECT_TRUE(Has(worker.err, "rank 1 failed while running the component's worker")) << worker.err;
   EXPECT_TRUE(Has(worker.err, "injected component fault")) << worker.err;
 
   const Outcome merge = Ranks(2, faulty + " --param fault=merge");
@@ -227,9 +227,8 @@ TEST_F(Distributed, ComponentFaultsStopEveryRankWithTheReason) {
 
 TEST_F(Distributed, CtrlCOnMpirunStopsEveryRank) {
   const std::string faulty = std::string(VNKX_FAULTY_COMPONENT) + " " + kData + "/iris.csv";
-  const Outcome stopped =
-      Shell(kRankEnvironment + "timeout -s INT 2 " + VNKX_MPIEXEC + " -n 2",
-            "run " + faulty + " --param fault=hang --param rank=1");
+  const Outcome stopped = Shell(kRankEnvironment + "timeout -s INT 2 " + VNKX_MPIEXEC + " -n 2",
+                                "run " + faulty + " --param fault=hang --param rank=1");
   // timeout's own status when the command it stopped has gone: 124.
   EXPECT_EQ(stopped.status, 124) << stopped.err;
   EXPECT_LT(stopped.seconds, 30);

@@ -46,7 +46,8 @@ class SampleComponent : public VnKx_1_2::VnPeer {
         index < 0 || index >= count) {
       return Refuse(kBadParameter, {"worker", "a worker record the host did not make"}, error);
     }
-    if (workers_.size() != static_cast<size_t>(count)) workers_.assign(static_cast<size_t>(count), nullptr);
+    if (workers_.size() != static_cast<size_t>(count))
+      workers_.assign(static_cast<size_t>(count), nullptr);
     workers_[static_cast<size_t>(index)] = worker;
     KxCppHelperV1::XMLDocument task = KxCppHelperV1::HostHelper::createFromContents(parameterText_);
     for (const auto& [name, value] : WorkerTask()) {

@@ -87,8 +87,7 @@ class DescribeComponent : public SampleComponent {
 
   // Adds the workers' summaries field by field, in worker order (so categories stay in the
   // order they are first met), the deviations by the pairwise update.
-  unsigned int Merge(const std::vector<KxCppHelperV1::XMLDocument>& partials,
-                     int* error) override {
+  unsigned int Merge(const std::vector<KxCppHelperV1::XMLDocument>& partials, int* error) override {
     std::vector<FieldSummary> summaries;
     std::uint64_t used = 0, read = 0;
     std::string partitionNote;
@@ -123,7 +122,8 @@ class DescribeComponent : public SampleComponent {
       const long double deviations = FromExact(part.getAttribute("deviations"));
       if (s.weighted > 0 && weighted > 0) {
         const long double delta = sum / weighted - s.Mean();
-        s.deviations += deviations + delta * delta * s.weighted * weighted / (s.weighted + weighted);
+        s.deviations +=
+            deviations + delta * delta * s.weighted * weighted / (s.weighted + weighted);
       } else {
         s.deviations += deviations;
       }
@@ -224,8 +224,8 @@ class DescribeComponent : public SampleComponent {
       int ignored = 0;
       Report_Progress(pass + 1, 2, &ignored);
     }
-    const std::string partitionNote = filter.Active() ? partition + " (" + filter.Value() + ")"
-                                                      : std::string("all records");
+    const std::string partitionNote =
+        filter.Active() ? partition + " (" + filter.Value() + ")" : std::string("all records");
     if (Task() == "partial") {
       // A worker's share may hold no usable record; the merge judges the whole.
       PublishPartial(summaries, used, records.getRecordsProcessed(), partitionNote);

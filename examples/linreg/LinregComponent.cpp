@@ -549,8 +549,7 @@ class LinregComponent : public SampleComponent {
     return task;
   }
 
-  unsigned int Merge(const std::vector<KxCppHelperV1::XMLDocument>& partials,
-                     int* error) override {
+  unsigned int Merge(const std::vector<KxCppHelperV1::XMLDocument>& partials, int* error) override {
     unsigned int status = VnKx_1_2::StatusOk;
     if (round_ == "levels") {
       if (!MergeLevels(partials, error, &status)) return status;

@@ -100,7 +100,8 @@ std::vector<std::string> Cluster::Gather(const std::string& mine, const char* st
   if (rank_ != 0) sent_ += sizeof(int) + mine.size();
   std::vector<std::string> texts;
   for (std::size_t r = 0; r < sizes.size(); ++r) {
-    texts.push_back(all.substr(static_cast<std::size_t>(at[r]), static_cast<std::size_t>(sizes[r])));
+    texts.push_back(
+        all.substr(static_cast<std::size_t>(at[r]), static_cast<std::size_t>(sizes[r])));
   }
   return texts;
 }

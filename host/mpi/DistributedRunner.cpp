@@ -187,7 +187,8 @@ void LoadShare(const RunOptions& options, std::size_t i, Cluster& cluster, Loade
     Step(cluster, "inferring the data model", [&] {
       if (!coordinator) return;
       RowProfile whole = DecodeProfile(profiles[0]);
-      for (std::size_t r = 1; r < profiles.size(); ++r) MergeProfile(whole, DecodeProfile(profiles[r]));
+      for (std::size_t r = 1; r < profiles.size(); ++r)
+        MergeProfile(whole, DecodeProfile(profiles[r]));
       const std::size_t rows = whole.rows;
       decided = EncodeColumns(DecideColumns(std::move(whole)), rows);
     });
@@ -275,11 +276,10 @@ std::string FetchTask(VnKx_1_2::VnPeer& peer, SimWorker& worker, std::size_t inp
   out.Put(std::string(task.data())).Put(std::string(module.data()));
   for (std::size_t i = 0; i < inputs; ++i) {
     std::string model;
-    status = FetchText(
-        [&](char* b, std::size_t s, std::size_t* r, int* e) {
-          return peer.GetWorkerDataModel(worker.record(), i, b, s, r, e);
-        },
-        model, error);
+    status =
+        FetchText([&](char* b, std::size_t s, std::size_t* r,
+                      int* e) { return peer.GetWorkerDataModel(worker.record(), i, b, s, r, e); },
+                  model, error);
     Require(status, error, "GetWorkerDataModel", peer);
     out.Put(model);
   }
@@ -290,11 +290,10 @@ std::string FetchTask(VnKx_1_2::VnPeer& peer, SimWorker& worker, std::size_t inp
 bool WantsFollowOn(VnKx_1_2::VnPeer& peer) {
   std::string control;
   int error = 0;
-  const unsigned int status = FetchText(
-      [&](char* b, std::size_t s, std::size_t* r, int* e) {
-        return peer.GetPSMControlInformation(b, s, r, e);
-      },
-      control, error);
+  const unsigned int status =
+      FetchText([&](char* b, std::size_t s, std::size_t* r,
+                    int* e) { return peer.GetPSMControlInformation(b, s, r, e); },
+                control, error);
   if (status == VnKx_1_2::StatusNotImplemented || control.empty()) return false;
   Require(status, error, "GetPSMControlInformation", peer);
   try {
@@ -430,7 +429,9 @@ RunOutcome RunDistributed(const RunOptions& options, Cluster& cluster) {
     Step(cluster, "merging the partial results", [&] {
       if (!coordinator) return;
       outcome.stage = "merge";
-      for (int r = 0; r < ranks; ++r) workers[static_cast<std::size_t>(r)]->SetPartialResult(partials[static_cast<std::size_t>(r)]);
+      for (int r = 0; r < ranks; ++r)
+        workers[static_cast<std::size_t>(r)]->SetPartialResult(
+            partials[static_cast<std::size_t>(r)]);
       outcome.status = peer->PSMMerge(&outcome.error);
       Require(outcome.status, outcome.error, "PSMMerge", *peer);
       followOn = WantsFollowOn(*peer);
@@ -444,7 +445,8 @@ RunOutcome RunDistributed(const RunOptions& options, Cluster& cluster) {
         tasks.push_back(FetchTask(*peer, *workers[static_cast<std::size_t>(r)], 0));
       }
     });
-    if (cluster.Broadcast(followOn ? "followOn" : "result", "choosing the next round") != "followOn") {
+    if (cluster.Broadcast(followOn ? "followOn" : "result", "choosing the next round") !=
+        "followOn") {
       break;
     }
     const std::string next = cluster.Scatter(tasks, "sending the follow-on tasks");
@@ -482,16 +484,15 @@ RunOutcome RunDistributed(const RunOptions& options, Cluster& cluster) {
       d.severity = in.Text();
       d.code = in.Get<std::int64_t>();
       for (auto k = in.Get<std::uint64_t>(); k > 0; --k) d.parameters.push_back(in.Text());
-      const bool known = std::any_of(outcome.diagnostics.begin(), outcome.diagnostics.end(),
-                                     [&](const Diagnostic& o) {
-                                       return o.code == d.code && o.parameters == d.parameters;
-                                     });
+      const bool known = std::any_of(
+          outcome.diagnostics.begin(), outcome.diagnostics.end(),
+          [&](const Diagnostic& o) { return o.code == d.code && o.parameters == d.parameters; });
       if (!known) outcome.diagnostics.push_back(std::move(d));
     }
   }
-  const unsigned int status = FetchText([&](char* b, std::size_t s, std::size_t* r,
-                                            int* e) { return peer->GetResult(b, s, r, e); },
-                                        outcome.result, error);
+  const unsigned int status = FetchText(
+      [&](char* b, std::size_t s, std::size_t* r, int* e) { return peer->GetResult(b, s, r, e); },
+      outcome.result, error);
   if (status != 0) {
     outcome.status = status;
     outcome.error = error;

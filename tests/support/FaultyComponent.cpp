@@ -29,8 +29,7 @@ class FaultyComponent : public VnKx_1_2::VnPeer {
   unsigned int Initialize(int* error) override { return ScanParameters(error); }
 
   unsigned int GetWorkerTask(KxWorker* worker, char* buffer1, size_t size1, size_t* required1,
-                             char* buffer2, size_t size2, size_t* required2,
-                             int* error) override {
+                             char* buffer2, size_t size2, size_t* required2, int* error) override {
     if (fault_ == "noworkers") {
       return VnPeer::GetWorkerTask(worker, buffer1, size1, required1, buffer2, size2, required2,
                                    error);
@@ -83,8 +82,7 @@ class FaultyComponent : public VnKx_1_2::VnPeer {
       if (worker->getPartialResult(worker->handle, text, sizeof(text), &required, &ignored) != 0) {
         return Fail(error);
       }
-      rows += std::stoull(
-          KxCppHelperV1::HostHelper::createFromContents(text).getAttribute("rows"));
+      rows += std::stoull(KxCppHelperV1::HostHelper::createFromContents(text).getAttribute("rows"));
     }
     Publish(rows);
     *error = 0;

@@ -57,7 +57,7 @@ class VNCOMMON_API VnCatVar : public VnVariable {
   bool open_ = false;
   int count_ = 0;
   bool textValues_ = false;
-  bool repeats_ = false;           // a declared text repeats
+  bool repeats_ = false;          // a declared text repeats
   VnCommon_1_2::TextList texts_;  // the declared texts, kept only when one repeats
   std::vector<double> numbers_;
   VnCommon_1_2::ArenaBlock<double> frequencies_;

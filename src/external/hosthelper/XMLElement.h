@@ -249,7 +249,7 @@ class KXCOMSERV_API XMLElementIterator {
   mutable std::uint32_t next_ = xmltree::kNone;
   std::uint32_t last_ = xmltree::kNone;
   mutable bool pending_ = false;  // next_ is yet to be found from last_
-  const char* name_ = nullptr;  // the tree's copy of the name walked for
+  const char* name_ = nullptr;    // the tree's copy of the name walked for
   bool anyName_ = false;
   bool direct_ = false;
 };
