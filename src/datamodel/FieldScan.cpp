@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "base/ShortText.h"
 #include "external/hosthelper/XMLNames.h"
 
 namespace VnKx_1_2 {

@@ -6,6 +6,7 @@
 
 #include "external/hosthelper/XMLChars.h"
 #include "external/hosthelper/XMLException.h"
+#include "external/hosthelper/XMLTree.h"
 
 namespace KxCppHelperV1 {
 

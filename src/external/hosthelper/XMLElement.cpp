@@ -6,12 +6,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <new>
 
 #include <locale.h>
 
 #include "external/hosthelper/PlainNumber.h"
 #include "external/hosthelper/XMLChars.h"
 #include "external/hosthelper/XMLException.h"
+#include "external/hosthelper/XMLTree.h"
 
 namespace KxCppHelperV1 {
 namespace {
@@ -308,6 +310,101 @@ void XMLElementIterator::skipChildren() {
     }
   }
   next_ = firstMatchFrom(after);
+}
+
+static_assert(XMLElement::kNoIndex == xmltree::kNone, "one index of no node");
+
+const xmltree::Node& XMLElement::node() const {
+  return tree_->nodes[index_];
+}
+
+bool XMLElement::hasName(const char* name) const {
+  return tree_ != nullptr && std::strcmp(node().text, name) == 0;
+}
+
+std::string_view XMLElement::nameView() const {
+  return tree_ == nullptr ? std::string_view() : std::string_view(node().text, node().length);
+}
+
+XMLElement XMLElement::getParent() const {
+  if (tree_ == nullptr || node().parent == xmltree::kNone) return XMLElement();
+  return XMLElement(tree_, node().parent);
+}
+
+size_t XMLElement::getAttributeViews(AttributeView* views, size_t capacity) const {
+  if (tree_ == nullptr) requireValid("getAttribute");
+  const xmltree::Node& n = node();
+  const xmltree::Attribute* attributes = tree_->attributes.data() + n.firstAttribute;
+  const size_t filled = n.attributeCount < capacity ? n.attributeCount : capacity;
+  for (size_t i = 0; i < filled; ++i) {
+    const xmltree::Attribute& a = attributes[i];
+    new (&views[i]) AttributeView{tree_->NameOf(a), tree_->ValueOf(a)};
+  }
+  return n.attributeCount;
+}
+
+std::uint32_t XMLElement::getAttributes(const AttributeKey* keys, std::string_view* values,
+                                        std::size_t count) const {
+  if (tree_ == nullptr) requireValid("getAttribute");
+  for (std::size_t i = 0; i < count; ++i) {
+    if (keys[i].tree_ != tree_) return getAttributesByText(keys, values, count);
+  }
+  std::uint32_t found = 0;
+  const xmltree::Node& n = node();
+  const xmltree::Attribute* attribute = tree_->attributes.data() + n.firstAttribute;
+  const xmltree::Attribute* const end = attribute + n.attributeCount;
+  for (; attribute != end; ++attribute) {
+    for (std::size_t i = 0; i < count; ++i) {
+      const std::uint32_t bit = std::uint32_t{1} << i;
+      if (attribute->name == keys[i].name_ && (found & bit) == 0) {
+        values[i] = tree_->ValueOf(*attribute);
+        found |= bit;
+        break;
+      }
+    }
+  }
+  return found;
+}
+
+bool XMLElementIterator::hasMore() const {
+  settle();
+  return next_ != xmltree::kNone;
+}
+
+XMLElement XMLElementIterator::next() {
+  settle();
+  const std::uint32_t current = next_;
+  last_ = current;
+  if (current == xmltree::kNone) return XMLElement();
+  pending_ = true;
+  return XMLElement(tree_, current);
+}
+
+bool XMLElementIterator::matches(std::uint32_t index) const {
+  const xmltree::Node& node = tree_->nodes[index];
+  return node.isElement && (anyName_ || node.text == name_);
+}
+
+std::uint32_t XMLElementIterator::advance(std::uint32_t from) const {
+  const xmltree::Node* nodes = tree_->nodes.data();
+  if (!direct_ && nodes[from].firstChild != xmltree::kNone) return nodes[from].firstChild;
+  for (std::uint32_t current = from; current != xmltree::kNone && current != scope_;) {
+    if (nodes[current].nextSibling != xmltree::kNone) return nodes[current].nextSibling;
+    if (direct_) return xmltree::kNone;
+    current = nodes[current].parent;
+  }
+  return xmltree::kNone;
+}
+
+std::uint32_t XMLElementIterator::firstMatchFrom(std::uint32_t from) const {
+  while (from != xmltree::kNone && !matches(from)) from = advance(from);
+  return from;
+}
+
+void XMLElementIterator::settle() const {
+  if (!pending_) return;
+  pending_ = false;
+  next_ = firstMatchFrom(advance(last_));
 }
 
 }  // namespace KxCppHelperV1

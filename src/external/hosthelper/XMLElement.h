@@ -8,20 +8,26 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
-#include <new>
 #include <string>
 #include <string_view>
 
 #include "external/hosthelper/KxExport.h"
-#include "external/hosthelper/XMLTree.h"
 
 namespace KxCppHelperV1 {
+namespace xmltree {
+// The tree behind the handles, private to the library.
+class Tree;
+struct Node;
+struct Attribute;
+}  // namespace xmltree
 
 class XMLElementIterator;
 
 class KXCOMSERV_API XMLElement {
  public:
+  // The index of no node.
+  static constexpr std::uint32_t kNoIndex = 0xFFFFFFFFu;
+
   XMLElement() = default;
 
   bool isValid() const { return tree_ != nullptr; }
@@ -32,20 +38,13 @@ class KXCOMSERV_API XMLElement {
   bool operator!=(const XMLElement& other) const { return !(*this == other); }
   // The element's name; empty for an invalid element.
   std::string getName() const;
-  bool hasName(const char* name) const {
-    return tree_ != nullptr && std::strcmp(node().text, name) == 0;
-  }
+  bool hasName(const char* name) const;
   // The element's name without a copy (empty for an invalid element); valid while the document
   // lives.
-  std::string_view nameView() const {
-    return tree_ == nullptr ? std::string_view() : std::string_view(node().text, node().length);
-  }
+  std::string_view nameView() const;
 
   // The element that holds this one; invalid for the root and for an invalid element.
-  XMLElement getParent() const {
-    if (tree_ == nullptr || node().parent == xmltree::kNone) return XMLElement();
-    return XMLElement(tree_, node().parent);
-  }
+  XMLElement getParent() const;
 
   // First element of `name` at any depth below this one, in document order; invalid if none.
   XMLElement getElement(const char* name) const;
@@ -88,17 +87,8 @@ class KXCOMSERV_API XMLElement {
     std::string_view name;
     std::string_view value;
   };
-  size_t getAttributeViews(AttributeView* views, size_t capacity) const {
-    if (tree_ == nullptr) requireValid("getAttribute");
-    const xmltree::Node& n = node();
-    const xmltree::Attribute* attributes = tree_->attributes.data() + n.firstAttribute;
-    const size_t filled = n.attributeCount < capacity ? n.attributeCount : capacity;
-    for (size_t i = 0; i < filled; ++i) {
-      const xmltree::Attribute& a = attributes[i];
-      new (&views[i]) AttributeView{tree_->NameOf(a), tree_->ValueOf(a)};
-    }
-    return n.attributeCount;
-  }
+  size_t getAttributeViews(AttributeView* views, size_t capacity) const;
+
   // An attribute name looked up once in a document, for reads that repeat it over many of the
   // document's elements: such a read compares an index instead of a text. On an element of
   // another document the key is matched by its text. A name that the document did not hold
@@ -110,7 +100,7 @@ class KXCOMSERV_API XMLElement {
    private:
     friend class XMLElement;
     const xmltree::Tree* tree_ = nullptr;
-    std::uint32_t name_ = xmltree::kNone;  // index in the tree's names
+    std::uint32_t name_ = kNoIndex;  // index in the tree's names
     const char* text_ = nullptr;
   };
   // The key of `name` in this element's document (matched by its text alone when the element
@@ -121,27 +111,7 @@ class KXCOMSERV_API XMLElement {
   // mask with bit i set when keys[i]'s attribute is present. At most 32 keys, each naming a
   // different attribute; throws as getAttribute does.
   std::uint32_t getAttributes(const AttributeKey* keys, std::string_view* values,
-                              std::size_t count) const {
-    if (tree_ == nullptr) requireValid("getAttribute");
-    for (std::size_t i = 0; i < count; ++i) {
-      if (keys[i].tree_ != tree_) return getAttributesByText(keys, values, count);
-    }
-    std::uint32_t found = 0;
-    const xmltree::Node& n = node();
-    const xmltree::Attribute* attribute = tree_->attributes.data() + n.firstAttribute;
-    const xmltree::Attribute* const end = attribute + n.attributeCount;
-    for (; attribute != end; ++attribute) {
-      for (std::size_t i = 0; i < count; ++i) {
-        const std::uint32_t bit = std::uint32_t{1} << i;
-        if (attribute->name == keys[i].name_ && (found & bit) == 0) {
-          values[i] = tree_->ValueOf(*attribute);
-          found |= bit;
-          break;
-        }
-      }
-    }
-    return found;
-  }
+                              std::size_t count) const;
 
   // The numeric reads' rules applied to a text: false (value untouched) when it is not a number.
   static bool parseDouble(std::string_view text, double& value);
@@ -171,7 +141,7 @@ class KXCOMSERV_API XMLElement {
 
  protected:
   XMLElement(xmltree::Tree* tree, std::uint32_t index) : tree_(tree), index_(index) {}
-  const xmltree::Node& node() const { return tree_->nodes[index_]; }
+  const xmltree::Node& node() const;
   // Throws XMLException naming `operation` when the element is invalid.
   void requireValid(const char* operation) const;
   // The attribute of `name` (null when absent or `name` is null); throws as getAttribute does.
@@ -185,7 +155,7 @@ class KXCOMSERV_API XMLElement {
  private:
   friend class XMLElementIterator;
   xmltree::Tree* tree_ = nullptr;
-  std::uint32_t index_ = xmltree::kNone;
+  std::uint32_t index_ = kNoIndex;
 };
 
 // Walks elements in document order without recursion or allocation. The name is found in the
@@ -196,19 +166,9 @@ class KXCOMSERV_API XMLElement {
 class KXCOMSERV_API XMLElementIterator {
  public:
   XMLElementIterator() = default;
-  bool hasMore() const {
-    settle();
-    return next_ != xmltree::kNone;
-  }
+  bool hasMore() const;
   // The next element; invalid once the walk has ended.
-  XMLElement next() {
-    settle();
-    const std::uint32_t current = next_;
-    last_ = current;
-    if (current == xmltree::kNone) return XMLElement();
-    pending_ = true;
-    return XMLElement(tree_, current);
-  }
+  XMLElement next();
   // Leaves out the descendants of the element that next() returned last, so that the walk goes
   // on after its subtree. Nothing changes before the first next() or for a direct walk.
   void skipChildren();
@@ -217,37 +177,18 @@ class KXCOMSERV_API XMLElementIterator {
   friend class XMLElement;
   XMLElementIterator(xmltree::Tree* tree, std::uint32_t scope, std::string_view name, bool direct);
 
-  bool matches(std::uint32_t index) const {
-    const xmltree::Node& node = tree_->nodes[index];
-    return node.isElement && (anyName_ || node.text == name_);
-  }
+  bool matches(std::uint32_t index) const;
   // The node after `from` in a pre-order walk of the scope (or of its children only).
-  std::uint32_t advance(std::uint32_t from) const {
-    const xmltree::Node* nodes = tree_->nodes.data();
-    if (!direct_ && nodes[from].firstChild != xmltree::kNone) return nodes[from].firstChild;
-    for (std::uint32_t current = from; current != xmltree::kNone && current != scope_;) {
-      if (nodes[current].nextSibling != xmltree::kNone) return nodes[current].nextSibling;
-      if (direct_) return xmltree::kNone;
-      current = nodes[current].parent;
-    }
-    return xmltree::kNone;
-  }
+  std::uint32_t advance(std::uint32_t from) const;
   // The first match at or after `from` in the walk, or none.
-  std::uint32_t firstMatchFrom(std::uint32_t from) const {
-    while (from != xmltree::kNone && !matches(from)) from = advance(from);
-    return from;
-  }
+  std::uint32_t firstMatchFrom(std::uint32_t from) const;
   // Finds the match after the element that next() returned, if it is still to be found.
-  void settle() const {
-    if (!pending_) return;
-    pending_ = false;
-    next_ = firstMatchFrom(advance(last_));
-  }
+  void settle() const;
 
   xmltree::Tree* tree_ = nullptr;
-  std::uint32_t scope_ = xmltree::kNone;
-  mutable std::uint32_t next_ = xmltree::kNone;
-  std::uint32_t last_ = xmltree::kNone;
+  std::uint32_t scope_ = XMLElement::kNoIndex;
+  mutable std::uint32_t next_ = XMLElement::kNoIndex;
+  std::uint32_t last_ = XMLElement::kNoIndex;
   mutable bool pending_ = false;  // next_ is yet to be found from last_
   const char* name_ = nullptr;    // the tree's copy of the name walked for
   bool anyName_ = false;
