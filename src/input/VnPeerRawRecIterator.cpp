@@ -1,5 +1,9 @@
 #include "input/VnPeerRawRecIterator.h"
 
+#include <memory>
+
+#include "input/detail/RecordWalk.h"
+
 #include <algorithm>
 #include <utility>
 
@@ -11,22 +15,23 @@ using VnCommon_1_2::RawData;
 
 VnPeerRawRecIterator::VnPeerRawRecIterator(KxCppHelperV1::DataHelper* dataHelper,
                                            InputAdapter* adapter, bool skipMissing)
-    : walk(dataHelper, adapter, skipMissing) {
-  walk.ReadAhead();
+    : walk(
+          std::make_unique<RecordWalk<VnCommon_1_2::RawRecord>>(dataHelper, adapter, skipMissing)) {
+  walk->ReadAhead();
 }
 
 VnPeerRawRecIterator::~VnPeerRawRecIterator() = default;
 
 const VnCommon_1_2::RawRecord* VnPeerRawRecIterator::NextRawRecord() {
-  return walk.Deliver();
+  return walk->Deliver();
 }
 
 int VnPeerRawRecIterator::NewPass() {
-  return walk.NewPass();
+  return walk->NewPass();
 }
 
 int VnPeerRawRecIterator::NextRecord() {
-  return walk.ReadAhead();
+  return walk->ReadAhead();
 }
 
 void VnPeerRawRecIterator::OutputRawRecord(std::basic_ofstream<char>& out,
@@ -51,6 +56,38 @@ void VnPeerRawRecIterator::OutputRawRecord(std::basic_ofstream<char>& out,
         break;
     }
   }
+}
+
+VnPeerRawRecIterator::VnPeerRawRecIterator(const VnPeerRawRecIterator& other)
+    : walk(std::make_unique<RecordWalk<VnCommon_1_2::RawRecord>>(*other.walk)) {}
+
+VnPeerRawRecIterator& VnPeerRawRecIterator::operator=(const VnPeerRawRecIterator& other) {
+  if (this != &other) *walk = *other.walk;
+  return *this;
+}
+
+bool VnPeerRawRecIterator::HasMore() const {
+  return walk->state().failReason() == 0;
+}
+
+int VnPeerRawRecIterator::GetFailReason() const {
+  return walk->state().failReason();
+}
+
+bool VnPeerRawRecIterator::SetSkipMissingVector(const std::vector<bool>& skip) {
+  return walk->state().SetSkipMissingVector(skip);
+}
+
+unsigned int VnPeerRawRecIterator::getRecordsProcessed() {
+  return walk->state().recordsProcessed();
+}
+
+std::uint64_t VnPeerRawRecIterator::GetRecordsDelivered() const {
+  return walk->state().recordsDelivered();
+}
+
+std::uint64_t VnPeerRawRecIterator::GetRecordsSkipped() const {
+  return walk->state().recordsSkipped();
 }
 
 }  // namespace VnKx_1_2

@@ -6,37 +6,44 @@
 
 #include <cstdint>
 #include <fstream>
+#include <memory>
 #include <vector>
 
 #include "VnKxExport.h"
 #include "external/common/RawRecord.h"
 #include "external/common/RecordIterator.h"
-#include "input/RecordWalk.h"
+
+namespace KxCppHelperV1 {
+class DataHelper;
+}
 
 namespace VnKx_1_2 {
+
+class InputAdapter;
+template <typename RecordType>
+class RecordWalk;
 
 class VNKX_API VnPeerRawRecIterator : public VnCommon_1_2::MultiPassRawRecordIter {
  public:
   VnPeerRawRecIterator(KxCppHelperV1::DataHelper* dataHelper, InputAdapter* adapter,
                        bool skipMissing);
-  VnPeerRawRecIterator(const VnPeerRawRecIterator&) = default;
-  VnPeerRawRecIterator& operator=(const VnPeerRawRecIterator&) = default;
+  // A copy reads on from where the original stands, sharing its cursor.
+  VnPeerRawRecIterator(const VnPeerRawRecIterator& other);
+  VnPeerRawRecIterator& operator=(const VnPeerRawRecIterator& other);
   ~VnPeerRawRecIterator() override;
 
-  bool HasMore() const override { return walk.state().failReason() == 0; }
+  bool HasMore() const override;
   // No numeric records: always null, and the iterator is left as it was.
   const VnCommon_1_2::Record* Next() override { return nullptr; }
-  int GetFailReason() const override { return walk.state().failReason(); }
+  int GetFailReason() const override;
   int NewPass() override;
   // The waiting raw record (valid until the next delivering call), or null once the pass ended.
   const VnCommon_1_2::RawRecord* NextRawRecord() override;
 
-  bool SetSkipMissingVector(const std::vector<bool>& skip) {
-    return walk.state().SetSkipMissingVector(skip);
-  }
-  unsigned int getRecordsProcessed() { return walk.state().recordsProcessed(); }
-  std::uint64_t GetRecordsDelivered() const { return walk.state().recordsDelivered(); }
-  std::uint64_t GetRecordsSkipped() const { return walk.state().recordsSkipped(); }
+  bool SetSkipMissingVector(const std::vector<bool>& skip);
+  unsigned int getRecordsProcessed();
+  std::uint64_t GetRecordsDelivered() const;
+  std::uint64_t GetRecordsSkipped() const;
 
  protected:
   int NextRecord();
@@ -46,7 +53,7 @@ class VNKX_API VnPeerRawRecIterator : public VnCommon_1_2::MultiPassRawRecordIte
                        int num);
 
  private:
-  RecordWalk<VnCommon_1_2::RawRecord> walk;
+  std::unique_ptr<RecordWalk<VnCommon_1_2::RawRecord>> walk;
 };
 
 }  // namespace VnKx_1_2

@@ -11,7 +11,7 @@
 #include "external/common/Record.h"
 #include "external/hosthelper/DataHelper.h"
 #include "input/InputAdapter.h"
-#include "input/IteratorPassState.h"
+#include "input/detail/IteratorPassState.h"
 
 namespace VnKx_1_2 {
 
