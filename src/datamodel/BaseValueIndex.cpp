@@ -1,4 +1,4 @@
-#include "datamodel/BaseValueIndex.h"
+#include "datamodel/detail/BaseValueIndex.h"
 
 #include <cstdint>
 #include <iterator>

@@ -9,7 +9,8 @@
 #include <string_view>
 
 #include "base/Status.h"
-#include "datamodel/BaseValueIndex.h"
+#include "datamodel/detail/BaseValueIndex.h"
+#include "datamodel/detail/ParseSession.h"
 #include "external/common/XMLElement.h"
 #include "external/hosthelper/XMLNames.h"
 
@@ -67,7 +68,7 @@ void DataModelParser::DestroyFields() {
 unsigned int DataModelParser::ParseDataModel(KxCppHelperV1::XMLDocument document, int* error,
                                              bool defaultRange) {
   XMLElement root = document;
-  keys = DocumentKeys(root);
+  session = std::make_unique<ParseSession>(root);
   fieldFormats.reset(ParseFieldFormats(root));
   unweightedCount = 0;
   weightedCount = 0;
@@ -75,7 +76,6 @@ unsigned int DataModelParser::ParseDataModel(KxCppHelperV1::XMLDocument document
   GetRecordsCount_InDM(root, unweightedCount, weightedCount, droppedCount);
   numOfFields = 0;
   DestroyFields();
-  baseValueIndex.reset();
 
   unsigned int status = StatusOk;
   const XMLElement fieldsElement = root.getElement(XMLElements::Fields);
@@ -88,15 +88,12 @@ unsigned int DataModelParser::ParseDataModel(KxCppHelperV1::XMLDocument document
         break;
       }
       // No field element below this one: the walk goes on after its subtree.
-      if (scan.Covers(field) && !scan.hasNestedField) it.skipChildren();
+      if (session->scan.Covers(field) && !session->scan.hasNestedField) it.skipChildren();
     }
     ++numOfFields;
   }
   // Nothing that views the document outlives the parse.
-  described = Described();
-  baseValueIndex.reset();
-  std::vector<CountLookup::Entry>().swap(discreteInOrder);
-  keys = DocumentKeys();
+  session.reset();
   document.dispose();
   if (WasCancelled()) {
     *error = MsgCancelled;
@@ -107,7 +104,7 @@ unsigned int DataModelParser::ParseDataModel(KxCppHelperV1::XMLDocument document
 
 bool DataModelParser::ScanDataFields(XMLElement& field, int fieldIndex, int* error,
                                      bool defaultRange) {
-  if (!scan.Scan(field)) {
+  if (!session->scan.Scan(field)) {
     *error = MsgFieldNotBuilt;
     return false;
   }
@@ -130,8 +127,8 @@ bool DataModelParser::ScanDataFields(XMLElement& field, int fieldIndex, int* err
 }
 
 bool DataModelParser::HasBaseField(XMLElement field, XMLElement& baseField) const {
-  const XMLElement base =
-      scan.Covers(field) ? scan.baseField : field.getElement(XMLElements::BaseField);
+  const XMLElement base = session->scan.Covers(field) ? session->scan.baseField
+                                                      : field.getElement(XMLElements::BaseField);
   if (!base.isValid()) return false;
   baseField = base;
   const XMLElement inner = base.getElement(XMLElements::Field);
@@ -140,8 +137,8 @@ bool DataModelParser::HasBaseField(XMLElement field, XMLElement& baseField) cons
 }
 
 void DataModelParser::ReadRanges(XMLElement& element, FieldInfo& info, bool defaultRange) {
-  if (scan.Covers(element)) {
-    AddRanges(scan.ranges, info, defaultRange);
+  if (session->scan.Covers(element)) {
+    AddRanges(session->scan.ranges, info, defaultRange);
     return;
   }
   std::vector<XMLElement> ranges;
@@ -170,14 +167,15 @@ void DataModelParser::ReadContinuousStatistics(XMLElement& field, FieldInfo& inf
 }
 
 std::uint32_t DataModelParser::ReadDescription(const XMLElement& field) {
-  described = Described();  // an attribute that the read does not find stays empty
-  described.field = field;
-  return DocumentKeys::Read(field, keys.description, described.texts);
+  session->described =
+      ParseSession::Described();  // an attribute that the read does not find stays empty
+  session->described.field = field;
+  return DocumentKeys::Read(field, session->keys.description, session->described.texts);
 }
 
 FieldInfo::Description DataModelParser::DescriptionOf(const XMLElement& field) {
-  if (!field.isValid() || !(field == described.field)) ReadDescription(field);
-  return Describe(described.texts);
+  if (!field.isValid() || !(field == session->described.field)) ReadDescription(field);
+  return Describe(session->described.texts);
 }
 
 bool DataModelParser::FillFieldInfo(XMLElement field, int fieldIndex, int* error, bool defaultRange,
@@ -201,10 +199,11 @@ bool DataModelParser::FillFieldInfo(XMLElement field, int fieldIndex, int* error
         DealWithCatVar(values, info.get(), false);
       }
     };
-    if (scan.Covers(field)) {
+    if (session->scan.Covers(field)) {
       // The values of the first value labels, or the field's own when it has none.
-      const bool labelled = scan.valueLabels.isValid();
-      for (const XMLElement& values : labelled ? scan.labelValues : scan.fieldValues) {
+      const bool labelled = session->scan.valueLabels.isValid();
+      for (const XMLElement& values :
+           labelled ? session->scan.labelValues : session->scan.fieldValues) {
         readValues(values);
       }
     } else {
@@ -248,7 +247,8 @@ bool DataModelParser::FillBaseFieldInfo(XMLElement field, XMLElement baseField, 
     } else {
       // Counts read just now are looked up in the document's order, which the labels usually
       // share.
-      CountLookup countOf = counted ? CountLookup(std::move(discreteInOrder)) : CountLookup(counts);
+      CountLookup countOf =
+          counted ? CountLookup(std::move(session->discreteInOrder)) : CountLookup(counts);
       AddBaseCategories(countOf, labels, baseValues, underValueLabels, info.get(), false);
     }
     // Last, as the field takes the counts over.

@@ -17,9 +17,6 @@
 #include <vector>
 
 #include "VnKxExport.h"
-#include "datamodel/CountLookup.h"
-#include "datamodel/DocumentKeys.h"
-#include "datamodel/FieldScan.h"
 #include "external/hosthelper/XMLDocument.h"
 #include "fields/FieldInfo.h"
 
@@ -30,6 +27,8 @@ class XMLElement;
 namespace VnKx_1_2 {
 
 class BaseValueIndex;
+class CountLookup;
+struct ParseSession;
 
 class VNKX_API DataModelParser {
  public:
@@ -133,29 +132,8 @@ class VNKX_API DataModelParser {
   double unweightedCount = 0;
   double weightedCount = 0;
   double droppedCount = -1.0;
-  std::unique_ptr<BaseValueIndex> baseValueIndex;
-  // The subtree of the field being built, walked once for all its readers.
-  FieldScan scan;
-  // The attribute names the readers ask for, looked up in the document being parsed (by text
-  // outside a parse).
-  DocumentKeys keys;
-  // The declared values of a Values element side by side (texts point into the document), kept
-  // between fields so that reading values allocates only for what the fields keep.
-  struct DeclaredValues {
-    std::vector<std::string_view> values;
-    std::vector<std::string_view> labels;
-    std::vector<int> partitionSlots;
-  };
-  DeclaredValues declaredScratch;
-  // The describing attributes of the field that the parse tested last (texts point into the
-  // document), so that building it does not read them again.
-  struct Described {
-    KxCppHelperV1::XMLElement field;
-    std::string_view texts[std::size(DocumentKeys::kDescriptionNames)];
-  };
-  Described described;
-  // The categories that GetDiscreteStat_InPF read last, in document order.
-  std::vector<CountLookup::Entry> discreteInOrder;
+  // The state of the parse that is running (see ParseSession); null between parses.
+  std::unique_ptr<ParseSession> session;
 };
 
 }  // namespace VnKx_1_2

@@ -2,6 +2,7 @@
 
 #include "datamodel/DataModelParser.h"
 #include "datamodel/VnPeerParseXML.h"
+#include "datamodel/detail/ParseSession.h"
 #include "external/common/XMLElement.h"
 #include "external/hosthelper/XMLNames.h"
 
@@ -21,8 +22,8 @@ VnXML_1_2::XMLElement* DataModelParser::ParseFieldFormats(XMLElement root) {
 
 VnXML_1_2::XMLElement* DataModelParser::ParseFieldFormat(XMLElement field) {
   if (!field.isValid()) return nullptr;
-  const XMLElement format = scan.Covers(field)
-                                ? scan.fieldFormat
+  const XMLElement format = session->scan.Covers(field)
+                                ? session->scan.fieldFormat
                                 : field.getElementsDirect(XMLElements::FieldFormat).next();
   if (!format.isValid()) return nullptr;
   VnPeerParseXML converter;
@@ -37,12 +38,12 @@ void DataModelParser::DealWithFieldFormat(XMLElement& field, FieldInfo* info) {
 
 void DataModelParser::DealWithModelField(XMLElement& field, FieldInfo* info) {
   std::vector<XMLElement> found;
-  if (!scan.Covers(field)) {
+  if (!session->scan.Covers(field)) {
     for (XMLElementIterator it = field.getElements(XMLElements::ModelField); it.hasMore();) {
       found.push_back(it.next());
     }
   }
-  for (const XMLElement& model : scan.Covers(field) ? scan.modelFields : found) {
+  for (const XMLElement& model : session->scan.Covers(field) ? session->scan.modelFields : found) {
     info->SetModelField(
         model.getAttribute(XMLAttributes::Group), model.getAttribute(XMLAttributes::Role),
         model.getAttribute(XMLAttributes::TargetField),

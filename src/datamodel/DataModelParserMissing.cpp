@@ -3,6 +3,7 @@
 #include <unordered_set>
 
 #include "datamodel/DataModelParser.h"
+#include "datamodel/detail/ParseSession.h"
 #include "external/hosthelper/XMLNames.h"
 
 namespace VnKx_1_2 {
@@ -13,12 +14,12 @@ using KxCppHelperV1::XMLElements;
 
 void DataModelParser::DealWithMissingValue(XMLElement& field, FieldInfo* info) {
   std::vector<XMLElement> found;
-  if (!scan.Covers(field)) {
+  if (!session->scan.Covers(field)) {
     for (XMLElementIterator it = field.getElements(XMLElements::MissingValues); it.hasMore();) {
       found.push_back(it.next());
     }
   }
-  for (XMLElement missing : scan.Covers(field) ? scan.missingValues : found) {
+  for (XMLElement missing : session->scan.Covers(field) ? session->scan.missingValues : found) {
     for (XMLElementIterator ranges = missing.getElements(XMLElements::Range); ranges.hasMore();) {
       XMLElement range = ranges.next();
       DealWithRangeVar(range, info, true);

@@ -9,6 +9,7 @@
 
 #include "base/Status.h"
 #include "datamodel/DataModelParser.h"
+#include "datamodel/detail/ParseSession.h"
 #include "external/hosthelper/XMLNames.h"
 
 namespace VnKx_1_2 {
@@ -115,12 +116,13 @@ bool DataModelParser::GetContinuousStat_InPF(XMLElement field, FieldInfo::ST_CTU
                                              bool& found, int* error) {
   if (!field.isValid()) return false;
   const XMLElement statistics =
-      scan.Covers(field) ? scan.continuousStatistics
-                         : field.getElementsDirect(XMLElements::ContinuousStatistics).next();
+      session->scan.Covers(field)
+          ? session->scan.continuousStatistics
+          : field.getElementsDirect(XMLElements::ContinuousStatistics).next();
   if (!statistics.isValid()) return true;
   found = true;
   std::string_view texts[std::size(DocumentKeys::kStatisticsNames)];
-  const std::uint32_t present = DocumentKeys::Read(statistics, keys.statistics, texts);
+  const std::uint32_t present = DocumentKeys::Read(statistics, session->keys.statistics, texts);
   double* const reals[] = {&stat.sumCompWts, &stat.sumFreqWts, &stat.minimum,
                            &stat.maximum,    &stat.mean,       &stat.variance};
   for (int i = DocumentKeys::kSumCompWts; i <= DocumentKeys::kVariance; ++i) {
@@ -147,18 +149,18 @@ bool DataModelParser::GetDiscreteStat_InPF(XMLElement field, std::map<std::strin
                                            bool& found, int* error) {
   if (!field.isValid()) return false;
   const XMLElement statistics =
-      scan.Covers(field) ? scan.discreteStatistics
-                         : field.getElementsDirect(XMLElements::DiscreteStatistics).next();
+      session->scan.Covers(field) ? session->scan.discreteStatistics
+                                  : field.getElementsDirect(XMLElements::DiscreteStatistics).next();
   if (!statistics.isValid()) return true;
   found = true;
   // The categories are read first and go into the map in key order, each at its end: a linear
   // build instead of a tree search per category. Equal keys keep the first count, as
   // one insertion each in document order would.
-  discreteInOrder.clear();
+  session->discreteInOrder.clear();
   bool ok = true;
   for (XMLElementIterator it = statistics.getElements(XMLElements::Category); it.hasMore();) {
     std::string_view texts[std::size(DocumentKeys::kCategoryNames)];
-    const std::uint32_t present = DocumentKeys::Read(it.next(), keys.category, texts);
+    const std::uint32_t present = DocumentKeys::Read(it.next(), session->keys.category, texts);
     const std::string_view key = texts[DocumentKeys::kCategory];
     double count = 0;
     if (DocumentKeys::Has(present, DocumentKeys::kCategory)) ok = !key.empty();
@@ -169,14 +171,14 @@ bool DataModelParser::GetDiscreteStat_InPF(XMLElement field, std::map<std::strin
       if (ok) count = value;
     }
     if (!ok) break;
-    discreteInOrder.push_back({key, count, false});
+    session->discreteInOrder.push_back({key, count, false});
   }
-  const std::vector<Ordered> order = KeyOrder(discreteInOrder);
+  const std::vector<Ordered> order = KeyOrder(session->discreteInOrder);
   for (std::size_t i = 0; i < order.size(); ++i) {
-    CountLookup::Entry& entry = discreteInOrder[order[i].at];
+    CountLookup::Entry& entry = session->discreteInOrder[order[i].at];
     // The first of equal keys (in document order) is the one the map keeps.
     if (i != 0 && order[i - 1].head == order[i].head &&
-        discreteInOrder[order[i - 1].at].key == entry.key) {
+        session->discreteInOrder[order[i - 1].at].key == entry.key) {
       continue;
     }
     entry.first = true;
@@ -188,7 +190,7 @@ bool DataModelParser::GetDiscreteStat_InPF(XMLElement field, std::map<std::strin
 
 void DataModelParser::DealWithRangeVar(XMLElement& range, FieldInfo* info, bool isMissing) {
   std::string_view texts[std::size(DocumentKeys::kRangeNames)];
-  const std::uint32_t present = DocumentKeys::Read(range, keys.range, texts);
+  const std::uint32_t present = DocumentKeys::Read(range, session->keys.range, texts);
   if (!DocumentKeys::Has(present, DocumentKeys::kMinValue) ||
       !DocumentKeys::Has(present, DocumentKeys::kMaxValue)) {
     return;

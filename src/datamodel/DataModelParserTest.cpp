@@ -1,4 +1,5 @@
 #include "datamodel/DataModelParser.h"
+#include "datamodel/detail/FieldScan.h"
 
 #include <gtest/gtest.h>
 

@@ -4,8 +4,9 @@
 #include <iterator>
 #include <string_view>
 
-#include "datamodel/BaseValueIndex.h"
 #include "datamodel/DataModelParser.h"
+#include "datamodel/detail/BaseValueIndex.h"
+#include "datamodel/detail/ParseSession.h"
 #include "external/common/TextIndex.h"
 #include "external/hosthelper/XMLNames.h"
 #include "fields/NumericFieldInfo.h"
@@ -58,14 +59,14 @@ double CountOf(const std::map<std::string, double>& counts, const std::string& v
 
 void DataModelParser::DealWithCatVar(XMLElement& values, FieldInfo* field, bool isMissing) {
   // The values are gathered first, so that the field's lists are sized once.
-  DeclaredValues& declared = declaredScratch;
+  ParseSession::DeclaredValues& declared = session->declaredScratch;
   declared.values.clear();
   declared.labels.clear();
   declared.partitionSlots.clear();
   bool anyPartition = false;
   for (XMLElementIterator it = values.getElements(XMLElements::Value); it.hasMore();) {
     std::string_view texts[std::size(DocumentKeys::kValueNames)];
-    const std::uint32_t present = DocumentKeys::Read(it.next(), keys.value, texts);
+    const std::uint32_t present = DocumentKeys::Read(it.next(), session->keys.value, texts);
     if (!DocumentKeys::Has(present, DocumentKeys::kValue)) continue;
     const int slot = DocumentKeys::Has(present, DocumentKeys::kPartition)
                          ? PartitionSlot(texts[DocumentKeys::kPartition])
@@ -104,7 +105,7 @@ void DataModelParser::DealWithFlagVar(XMLElement& values, FieldInfo* field) {
   std::string flagLabels[2];
   for (XMLElementIterator it = values.getElements(XMLElements::Value); it.hasMore();) {
     std::string_view texts[std::size(DocumentKeys::kValueNames)];
-    const std::uint32_t present = DocumentKeys::Read(it.next(), keys.value, texts);
+    const std::uint32_t present = DocumentKeys::Read(it.next(), session->keys.value, texts);
     if (!DocumentKeys::Has(present, DocumentKeys::kFlag)) continue;
     const int slot = texts[DocumentKeys::kFlag] == "true" ? 0 : 1;
     flagValues[slot] = texts[DocumentKeys::kValue];
@@ -123,7 +124,7 @@ bool DataModelParser::GetDspLabels_InPF(XMLElement field, XMLElement& values, La
   values = first;
   for (XMLElementIterator it = values.getElements(XMLElements::Value); it.hasMore();) {
     std::string_view texts[std::size(DocumentKeys::kValueNames)];
-    const std::uint32_t present = DocumentKeys::Read(it.next(), keys.value, texts);
+    const std::uint32_t present = DocumentKeys::Read(it.next(), session->keys.value, texts);
     if (!DocumentKeys::Has(present, DocumentKeys::kValue)) continue;
     labels.emplace_back(texts[DocumentKeys::kValueLabel], texts[DocumentKeys::kValue]);
   }
@@ -131,10 +132,10 @@ bool DataModelParser::GetDspLabels_InPF(XMLElement field, XMLElement& values, La
 }
 
 const BaseValueIndex& DataModelParser::IndexOf(const XMLElement& values) {
-  if (!baseValueIndex || !baseValueIndex->Covers(values)) {
-    baseValueIndex = std::make_unique<BaseValueIndex>(values, keys);
+  if (!session->baseValueIndex || !session->baseValueIndex->Covers(values)) {
+    session->baseValueIndex = std::make_unique<BaseValueIndex>(values, session->keys);
   }
-  return *baseValueIndex;
+  return *session->baseValueIndex;
 }
 
 bool DataModelParser::MappingBsCatVar(std::string& key, bool underValueLabels, XMLElement values,

@@ -1,4 +1,4 @@
-#include "datamodel/FieldScan.h"
+#include "datamodel/detail/FieldScan.h"
 
 #include <string_view>
 

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "datamodel/DocumentKeys.h"
+#include "datamodel/detail/DocumentKeys.h"
 #include "external/common/TextIndex.h"
 #include "external/hosthelper/XMLElement.h"
 
