@@ -1,4 +1,4 @@
-#include "fields/NumberText.h"
+#include "fields/detail/NumberText.h"
 
 #include <charconv>
 #include <clocale>
@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "external/hosthelper/PlainNumber.h"
+#include "external/hosthelper/detail/PlainNumber.h"
 
 namespace VnKx_1_2 {
 

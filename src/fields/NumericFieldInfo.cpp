@@ -11,7 +11,7 @@
 #include "external/common/VnContVar.h"
 #include "external/common/VnVarList.h"
 #include "external/hosthelper/DataHelper.h"
-#include "fields/NumberText.h"
+#include "fields/detail/NumberText.h"
 
 namespace VnKx_1_2 {
 

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <typeinfo>
 
-#include "base/Prefetch.h"
 #include "base/Status.h"
+#include "base/detail/Prefetch.h"
 #include "datamodel/DataModelParser.h"
 #include "external/common/RawRecord.h"
 #include "external/common/Record.h"

@@ -1,4 +1,4 @@
-#include "peer/ComponentPeerCancel.h"
+#include "peer/detail/ComponentPeerCancel.h"
 
 #include "peer/VnPeer.h"
 

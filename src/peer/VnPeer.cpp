@@ -4,9 +4,9 @@
 
 #include "context/ContextInfo.h"
 #include "datamodel/DataModelParser.h"
-#include "external/hosthelper/TextProtocol.h"
 #include "external/hosthelper/XMLException.h"
-#include "peer/ComponentPeerCancel.h"
+#include "external/hosthelper/detail/TextProtocol.h"
+#include "peer/detail/ComponentPeerCancel.h"
 
 namespace VnKx_1_2 {
 

@@ -4,9 +4,9 @@
 #include <thread>
 
 #include "datamodel/DataModelParser.h"
-#include "external/hosthelper/TextProtocol.h"
 #include "external/hosthelper/XMLException.h"
 #include "external/hosthelper/XMLNames.h"
+#include "external/hosthelper/detail/TextProtocol.h"
 #include "peer/VnPeer.h"
 
 namespace VnKx_1_2 {

@@ -1,9 +1,9 @@
 // The peer's reads of host information, the model-library path, parameters and context.
 
 #include "context/ContextInfo.h"
-#include "external/hosthelper/TextProtocol.h"
 #include "external/hosthelper/XMLException.h"
 #include "external/hosthelper/XMLNames.h"
+#include "external/hosthelper/detail/TextProtocol.h"
 #include "peer/VnPeer.h"
 
 namespace VnKx_1_2 {

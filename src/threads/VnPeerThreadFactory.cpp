@@ -1,7 +1,7 @@
 #include "threads/VnPeerThreadFactory.h"
 
-#include "threads/VnPeerThreadLockImpl.h"
-#include "threads/VnPeerThreadPoolImpl.h"
+#include "threads/detail/VnPeerThreadLockImpl.h"
+#include "threads/detail/VnPeerThreadPoolImpl.h"
 
 namespace VnKx_1_2 {
 

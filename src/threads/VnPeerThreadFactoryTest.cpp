@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "host/SimThreadFactory.h"
-#include "threads/VnPeerThreadPoolImpl.h"
+#include "threads/detail/VnPeerThreadPoolImpl.h"
 
 namespace VnKx_1_2 {
 namespace {

@@ -1,4 +1,4 @@
-#include "threads/VnPeerThreadLockImpl.h"
+#include "threads/detail/VnPeerThreadLockImpl.h"
 
 #include "base/Status.h"
 

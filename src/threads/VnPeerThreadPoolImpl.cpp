@@ -1,4 +1,4 @@
-#include "threads/VnPeerThreadPoolImpl.h"
+#include "threads/detail/VnPeerThreadPoolImpl.h"
 
 #include <climits>
 

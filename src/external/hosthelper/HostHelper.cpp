@@ -3,8 +3,8 @@
 #include <cstring>
 #include <new>
 
-#include "external/hosthelper/TextProtocol.h"
 #include "external/hosthelper/XMLException.h"
+#include "external/hosthelper/detail/TextProtocol.h"
 
 namespace KxCppHelperV1 {
 

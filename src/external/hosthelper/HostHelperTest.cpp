@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "external/hosthelper/TextProtocol.h"
 #include "external/hosthelper/XMLNames.h"
+#include "external/hosthelper/detail/TextProtocol.h"
 #include "host/SimHost.h"
 
 namespace KxCppHelperV1 {

@@ -1,4 +1,4 @@
-#include "external/hosthelper/XMLChars.h"
+#include "external/hosthelper/detail/XMLChars.h"
 
 #include <cstring>
 

@@ -1,12 +1,12 @@
 // The document type declaration and its internal subset: element, attribute-list, entity and
 // notation declarations read as grammar, entities kept for the reader to expand.
 
-#include "external/hosthelper/XMLDoctype.h"
+#include "external/hosthelper/detail/XMLDoctype.h"
 
 #include <cstring>
 
-#include "external/hosthelper/XMLChars.h"
 #include "external/hosthelper/XMLException.h"
+#include "external/hosthelper/detail/XMLChars.h"
 #include "external/hosthelper/detail/XMLGrammar.h"
 
 namespace KxCppHelperV1 {

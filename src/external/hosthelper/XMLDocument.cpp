@@ -4,9 +4,9 @@
 #include <memory>
 #include <string>
 
-#include "external/hosthelper/XMLChars.h"
 #include "external/hosthelper/XMLException.h"
-#include "external/hosthelper/XMLTree.h"
+#include "external/hosthelper/detail/XMLChars.h"
+#include "external/hosthelper/detail/XMLTree.h"
 
 namespace KxCppHelperV1 {
 

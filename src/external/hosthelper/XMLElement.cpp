@@ -10,10 +10,10 @@
 
 #include <locale.h>
 
-#include "external/hosthelper/PlainNumber.h"
-#include "external/hosthelper/XMLChars.h"
 #include "external/hosthelper/XMLException.h"
-#include "external/hosthelper/XMLTree.h"
+#include "external/hosthelper/detail/PlainNumber.h"
+#include "external/hosthelper/detail/XMLChars.h"
+#include "external/hosthelper/detail/XMLTree.h"
 
 namespace KxCppHelperV1 {
 namespace {

@@ -15,7 +15,7 @@
 #include "external/hosthelper/HostHelper.h"
 #include "external/hosthelper/XMLException.h"
 #include "external/hosthelper/XMLNames.h"
-#include "external/hosthelper/XMLTestSupport.h"
+#include "external/hosthelper/detail/XMLTestSupport.h"
 
 namespace KxCppHelperV1 {
 namespace {

@@ -1,4 +1,4 @@
-#include "external/hosthelper/XMLEncoding.h"
+#include "external/hosthelper/detail/XMLEncoding.h"
 
 #include <iconv.h>
 

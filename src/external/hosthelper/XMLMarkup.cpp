@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "external/hosthelper/XMLDoctype.h"
 #include "external/hosthelper/XMLException.h"
+#include "external/hosthelper/detail/XMLDoctype.h"
 #include "external/hosthelper/detail/XMLGrammar.h"
 
 namespace KxCppHelperV1 {

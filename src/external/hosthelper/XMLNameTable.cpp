@@ -4,8 +4,8 @@
 #include <atomic>
 #include <random>
 
-#include "external/hosthelper/XMLTree.h"
 #include "external/hosthelper/detail/XMLScan.h"
+#include "external/hosthelper/detail/XMLTree.h"
 
 namespace KxCppHelperV1 {
 namespace xmltree {

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "external/hosthelper/XMLChars.h"
+#include "external/hosthelper/detail/XMLChars.h"
 #include "external/hosthelper/detail/XMLParser.h"
 #include "external/hosthelper/detail/XMLScan.h"
 

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <new>
 
-#include "external/hosthelper/XMLChars.h"
+#include "external/hosthelper/detail/XMLChars.h"
 #include "external/hosthelper/detail/XMLParser.h"
 #include "external/hosthelper/detail/XMLScan.h"
 

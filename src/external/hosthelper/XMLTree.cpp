@@ -1,7 +1,7 @@
 // The document tree: building it from text (the parser does the reading), the arrays of nodes,
 // attributes and values, and the additions an editing caller makes.
 
-#include "external/hosthelper/XMLTree.h"
+#include "external/hosthelper/detail/XMLTree.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -10,9 +10,9 @@
 #include <new>
 #include <string>
 
-#include "external/hosthelper/XMLChars.h"
-#include "external/hosthelper/XMLEncoding.h"
 #include "external/hosthelper/XMLException.h"
+#include "external/hosthelper/detail/XMLChars.h"
+#include "external/hosthelper/detail/XMLEncoding.h"
 #include "external/hosthelper/detail/XMLParser.h"
 #include "external/hosthelper/detail/XMLScan.h"
 

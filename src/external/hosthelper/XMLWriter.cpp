@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <string>
 
-#include "external/hosthelper/XMLTree.h"
 #include "external/hosthelper/detail/XMLScan.h"
+#include "external/hosthelper/detail/XMLTree.h"
 
 namespace KxCppHelperV1 {
 namespace xmltree {

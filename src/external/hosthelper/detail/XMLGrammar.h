@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <cstring>
 
-#include "external/hosthelper/XMLChars.h"
-#include "external/hosthelper/XMLDoctype.h"
+#include "external/hosthelper/detail/XMLChars.h"
+#include "external/hosthelper/detail/XMLDoctype.h"
 
 namespace KxCppHelperV1 {
 namespace xmltree {

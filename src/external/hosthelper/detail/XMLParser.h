@@ -10,9 +10,9 @@
 #include <string_view>
 #include <vector>
 
-#include "external/hosthelper/XMLDoctype.h"
 #include "external/hosthelper/XMLException.h"
-#include "external/hosthelper/XMLTree.h"
+#include "external/hosthelper/detail/XMLDoctype.h"
+#include "external/hosthelper/detail/XMLTree.h"
 
 namespace KxCppHelperV1 {
 namespace xmltree {
