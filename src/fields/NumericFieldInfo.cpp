@@ -12,6 +12,7 @@
 #include "external/common/VnVarList.h"
 #include "external/hosthelper/DataHelper.h"
 #include "fields/detail/NumberText.h"
+#include "fields/detail/NumericCell.h"
 
 namespace VnKx_1_2 {
 
@@ -190,51 +191,34 @@ namespace {
 
 }  // namespace
 
-inline NumericFieldInfo::Read NumericFieldInfo::ReadValue(double& real,
-                                                          std::int64_t& integer) const {
-  if (storage < S_INTEGER || storage > S_TIMESTAMP || storage == S_STRING) return Read::kNotRead;
+inline bool NumericFieldInfo::ReadBytes(const void*& bytes) const {
+  if (storage < S_INTEGER || storage > S_TIMESTAMP || storage == S_STRING) return false;
   if (dataHelper == nullptr) ThrowBadValue(StatusBadArgument);
   int hostCode = 0;
   const unsigned int status = dataHelper->getRecordValue(static_cast<size_t>(dataIndex), &hostCode);
   if (status != 0) ThrowHostFailure(status, hostCode);
-  const void* bytes = dataHelper->recordValue();
-  if (bytes == nullptr) return Read::kNull;
-  if (dataHelper->recordValueSize() != 8) ThrowBadValue(0);
-  if (storage == S_INTEGER) {
-    std::memcpy(&integer, bytes, sizeof(integer));
-    real = static_cast<double>(integer);
-  } else {
-    std::memcpy(&real, bytes, sizeof(real));
-  }
-  return Read::kValue;
+  bytes = dataHelper->recordValue();
+  if (bytes != nullptr && dataHelper->recordValueSize() != 8) ThrowBadValue(0);
+  return true;
 }
 
 void NumericFieldInfo::GetValue(VnCommon_1_2::Record& record, bool& missing, bool) {
-  const double sentinel = type == T_CONTINUOUS ? VnMV::gMissingValue : -1.0;
+  const double sentinel = numericcell::Sentinel(type == T_CONTINUOUS);
   double& cell = record[static_cast<size_t>(indexInVarList)];
+  // A failed read leaves the sentinel in the cell; a storage that is not numeric, too.
   cell = sentinel;
-  double real = sentinel;
-  std::int64_t integer = 0;
-  const Read read = ReadValue(real, integer);
-  cell = real;
-  missing = read == Read::kNull || (read == Read::kValue && real == sentinel);
+  missing = false;
+  const void* bytes = nullptr;
+  if (!ReadBytes(bytes)) return;
+  missing = numericcell::ToRecordCell(bytes, storage == S_INTEGER, sentinel, cell);
 }
 
 void NumericFieldInfo::GetRawValue(VnCommon_1_2::RawRecord& record, bool& missing) {
   missing = false;
-  double real = 0.0;
-  std::int64_t integer = 0;
-  const Read read = ReadValue(real, integer);
-  if (read == Read::kNotRead) return;
-  VnCommon_1_2::RawData& cell = record[static_cast<size_t>(indexInVarList)];
-  if (read == Read::kNull) {
-    missing = true;
-    cell.SetMissing(true);
-  } else if (storage == S_INTEGER) {
-    cell.SetInteger(integer, false);
-  } else {
-    cell.SetDouble(real, storage, false);
-  }
+  const void* bytes = nullptr;
+  if (!ReadBytes(bytes)) return;
+  missing = numericcell::ToRawCell(bytes, storage == S_INTEGER, storage,
+                                   record[static_cast<size_t>(indexInVarList)]);
 }
 
 bool NumericFieldInfo::AreValidValues(const std::vector<std::string>& texts, int* error) {

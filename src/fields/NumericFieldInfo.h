@@ -57,10 +57,10 @@ class VNKX_API NumericFieldInfo : public FieldInfo {
   bool IsFrequencyWeight() const { return isFrequencyWeight; }
 
  private:
-  enum class Read { kNull, kValue, kNotRead };
-  // Reads the current value of the field's column. Throws DataHelperException when the host
-  // fails or the value is not 8 bytes long.
-  Read ReadValue(double& real, std::int64_t& integer) const;
+  // Reads the current value of the field's column: false when the storage is not numeric
+  // (nothing read), else true with `bytes` at the value's eight bytes, or null for a null. Throws
+  // DataHelperException when the host fails or the value is not 8 bytes long.
+  bool ReadBytes(const void*& bytes) const;
   int AddContinuousVariable(VnXML_1_2::VnVarList& varList,
                             VnXML_1_2::IVnVariable::VariableRole role);
   int AddCategoricalVariable(VnXML_1_2::VnVarList& varList,

@@ -11,16 +11,15 @@
 #include "datamodel/DataModelParser.h"
 #include "external/common/RawRecord.h"
 #include "external/common/Record.h"
-#include "external/common/VnMV.h"
 #include "external/common/XMLElement.h"
 #include "external/hosthelper/DataHelper.h"
 #include "external/hosthelper/KxRecords.h"
 #include "fields/NumericFieldInfo.h"
 #include "fields/StrFieldInfo.h"
+#include "fields/detail/NumericCell.h"
 
 namespace VnKx_1_2 {
 
-using VnCommon_1_2::VnMV;
 using VnXML_1_2::IVnVariable;
 
 InputAdapter::InputAdapter(KxCppHelperV1::DataHelper* dataHelper_, const DataModelParser& parser_,
@@ -172,27 +171,13 @@ void InputAdapter::GetValues(VnCommon_1_2::Record& record, std::vector<bool>& mi
       missing[k] = readField(FieldAt(fieldIndexes[k]));
     return;
   }
-  // The rules of NumericFieldInfo::GetValue: the sentinel stands for a null and stays in the
-  // cell when the read fails; a value equal to the sentinel is missing too.
+  // A failed read leaves the sentinel in the cell, as the field's own read does.
   double* const cells = &record[0];
   WalkPlan(
       PlanFieldsOnHelper(), readPlan, dataHelper, missing, readField,
       [cells](const ReadStep& step, const void* bytes) {
-        double& cell = cells[step.cell];
-        if (bytes == nullptr) {
-          cell = step.sentinel;
-          return true;
-        }
-        double value;
-        if (step.kind == ReadStep::Kind::kInteger) {
-          std::int64_t integer;
-          std::memcpy(&integer, bytes, sizeof(integer));
-          value = static_cast<double>(integer);
-        } else {
-          std::memcpy(&value, bytes, sizeof(value));
-        }
-        cell = value;
-        return value == step.sentinel;
+        return numericcell::ToRecordCell(bytes, step.kind == ReadStep::Kind::kInteger,
+                                         step.sentinel, cells[step.cell]);
       },
       [cells](const ReadStep& step) { cells[step.cell] = step.sentinel; });
 }
@@ -221,7 +206,7 @@ void InputAdapter::BuildReadPlan() {
       }
       step.column = static_cast<size_t>(field->GetDataIndex());
       step.cell = static_cast<size_t>(field->GetIndexInVarList());
-      step.sentinel = field->GetType() == FieldInfo::T_CONTINUOUS ? VnMV::gMissingValue : -1.0;
+      step.sentinel = numericcell::Sentinel(field->GetType() == FieldInfo::T_CONTINUOUS);
     }
     readPlan.push_back(step);
   }
@@ -238,26 +223,12 @@ void InputAdapter::GetRawValues(VnCommon_1_2::RawRecord& record, std::vector<boo
       missing[k] = readField(FieldAt(fieldIndexes[k]));
     return;
   }
-  // The rules of NumericFieldInfo::GetRawValue: a failure leaves the cell untouched, a null
-  // marks it missing, a value sets it with its kind.
+  // A failed read leaves the cell untouched, as the field's own read does.
   WalkPlan(
       PlanFieldsOnHelper(), readPlan, dataHelper, missing, readField,
       [&record](const ReadStep& step, const void* bytes) {
-        VnCommon_1_2::RawData& cell = record[step.cell];
-        if (bytes == nullptr) {
-          cell.SetMissing(true);
-          return true;
-        }
-        if (step.kind == ReadStep::Kind::kInteger) {
-          std::int64_t integer;
-          std::memcpy(&integer, bytes, sizeof(integer));
-          cell.SetInteger(integer, false);
-        } else {
-          double real;
-          std::memcpy(&real, bytes, sizeof(real));
-          cell.SetDouble(real, step.storage, false);
-        }
-        return false;
+        return numericcell::ToRawCell(bytes, step.kind == ReadStep::Kind::kInteger, step.storage,
+                                      record[step.cell]);
       },
       [](const ReadStep&) {});
 }

@@ -96,8 +96,9 @@ class VNKX_API InputAdapter {
 
  private:
   // One admitted field's read. Numeric fields of real-valued or integer storage are read
-  // straight from the host's cursor with the rules of NumericFieldInfo::GetValue, without the
-  // per-value virtual call; every other field reads through its own GetValue.
+  // straight from the host's cursor without the per-value virtual call, their bytes decoded by
+  // the rule NumericFieldInfo's reads apply (fields/detail/NumericCell.h); every other field
+  // reads through its own GetValue.
   struct ReadStep {
     enum class Kind : unsigned char { kReal, kInteger, kField };
     FieldInfo* field;
