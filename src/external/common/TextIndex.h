@@ -7,6 +7,7 @@
 // key list and slots from an arena. Keys are unique; the first value given for a key stays.
 // Values are non-negative. Not copyable; not synchronised.
 
+#include <cassert>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -69,6 +70,7 @@ class VNCOMMON_API TextIndex {
   // The slot that holds `text`, or the free slot where it would go; `tag` gets its tag. The
   // slots must not be empty.
   std::size_t SlotOf(std::string_view text, std::uint32_t& tag) const {
+    assert(!slots_.empty() && "a look-up in an index without slots");
     const std::uint64_t hash = KxCppHelperV1::HashText(text);
     tag = Tag(hash);
     for (std::size_t slot = hash & mask_;; slot = (slot + 1) & mask_) {

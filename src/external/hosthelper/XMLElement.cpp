@@ -346,6 +346,8 @@ size_t XMLElement::getAttributeViews(AttributeView* views, size_t capacity) cons
 std::uint32_t XMLElement::getAttributes(const AttributeKey* keys, std::string_view* values,
                                         std::size_t count) const {
   if (tree_ == nullptr) requireValid("getAttribute");
+  // The answer is a 32-bit mask: more keys than bits would read past it.
+  if (count > 32) throw XMLException("getAttributes: more than 32 keys in one read");
   for (std::size_t i = 0; i < count; ++i) {
     if (keys[i].tree_ != tree_) return getAttributesByText(keys, values, count);
   }

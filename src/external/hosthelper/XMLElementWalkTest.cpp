@@ -190,6 +190,11 @@ TEST(XMLElementAttributeKeys, OnePassReadsAnswerAsReadsByName) {
   EXPECT_EQ(changed.getAttributes(&keys[4], values, 1), 0u);
   EXPECT_EQ(changed.getAttributes(&byText[1], values, 1), 1u);
   EXPECT_EQ(values[0], "now");
+  // The answer is a 32-bit mask: a 33rd key is refused, not read past it.
+  std::vector<XMLElement::AttributeKey> many(33, e.attributeKey("a"));
+  std::vector<std::string_view> answers(33);
+  EXPECT_NO_THROW(e.getAttributes(many.data(), answers.data(), 32));
+  EXPECT_THROW(e.getAttributes(many.data(), answers.data(), 33), XMLException);
 }
 
 struct NumberCase {
