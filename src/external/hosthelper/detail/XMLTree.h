@@ -6,8 +6,9 @@
 // values are decoded into one block, found by offset, and texts into the tree's store, so that
 // the markup of the parsed text is not kept. Each name, text and value is zero-terminated and
 // keeps its length. Handles are (tree, index) pairs, so the arrays may grow under them. The
-// reads that a walk makes per element are inline in XMLElement.h; parsing, additions and
-// writing are in XMLTree.cpp.
+// handles' reads are in XMLElement.cpp; building and additions in XMLTree.cpp, the reading in
+// XMLScan.cpp, XMLParser.cpp and XMLReferences.cpp, the names in XMLNameTable.cpp and the
+// writing in XMLWriter.cpp.
 
 #include <cstddef>
 #include <cstdint>
