@@ -15,51 +15,19 @@
 #include <sstream>
 #include <string>
 
+#include "tests/support/ProgramRun.h"
+
 namespace {
 
-struct Outcome {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string TempPath(const std::string& name) {
-  const char* dir = std::getenv("TMPDIR");
-  return std::string(dir != nullptr ? dir : "/tmp") + "/vnkx-command-" + std::to_string(getpid()) +
-         "-" + name;
-}
-
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-std::string File(const std::string& name, const std::string& text) {
-  const std::string path = TempPath(name);
-  std::ofstream(path, std::ios::binary) << text;
-  return path;
-}
+using vnkxtest::File;
+using vnkxtest::Has;
+using vnkxtest::Outcome;
+using vnkxtest::Slurp;
+using vnkxtest::TempPath;
 
 // Runs vnkx-host with `arguments` (shell words), no standard input.
 Outcome Command(const std::string& arguments) {
-  const std::string out = TempPath("stdout");
-  const std::string err = TempPath("stderr");
-  const std::string command =
-      std::string(VNKX_HOST_PROGRAM) + " " + arguments + " >" + out + " 2>" + err + " </dev/null";
-  const int raw = std::system(command.c_str());
-  Outcome outcome;
-  outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  outcome.out = Slurp(out);
-  outcome.err = Slurp(err);
-  std::remove(out.c_str());
-  std::remove(err.c_str());
-  return outcome;
-}
-
-bool Has(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
+  return vnkxtest::Shell(std::string(VNKX_HOST_PROGRAM) + " " + arguments);
 }
 
 // Thirty-two rows: y = 2x + 1 with a little noise, and a group.

@@ -3,64 +3,26 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "tests/support/ProgramRun.h"
+
 namespace {
 
-struct Outcome {
-  int status = -1;
-  std::string out;
-  std::string err;
-  double seconds = 0;
-};
-
-std::string TempPath(const std::string& name) {
-  const char* dir = std::getenv("TMPDIR");
-  return std::string(dir != nullptr ? dir : "/tmp") + "/vnkx-mpi-" + std::to_string(getpid()) +
-         "-" + name;
-}
-
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-std::string File(const std::string& name, const std::string& text) {
-  const std::string path = TempPath(name);
-  std::ofstream(path, std::ios::binary) << text;
-  return path;
-}
+using vnkxtest::File;
+using vnkxtest::Has;
+using vnkxtest::Outcome;
+using vnkxtest::Slurp;
 
 const std::string kData = VNKX_DATA_DIR;
 
 // Runs `prefix` vnkx-host `arguments` through the shell.
 Outcome Shell(const std::string& prefix, const std::string& arguments) {
-  const std::string out = TempPath("stdout");
-  const std::string err = TempPath("stderr");
-  const std::string command =
-      prefix + " " + VNKX_HOST_PROGRAM + " " + arguments + " >" + out + " 2>" + err + " </dev/null";
-  const auto start = std::chrono::steady_clock::now();
-  const int raw = std::system(command.c_str());
-  Outcome outcome;
-  outcome.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  outcome.out = Slurp(out);
-  outcome.err = Slurp(err);
-  std::remove(out.c_str());
-  std::remove(err.c_str());
-  return outcome;
+  return vnkxtest::Shell(prefix + " " + VNKX_HOST_PROGRAM + " " + arguments);
 }
 
 // In a sanitizer build the ranks keep their address and undefined-behaviour checks but not the
@@ -79,10 +41,6 @@ Outcome One(const std::string& arguments) {
 
 Outcome Ranks(int ranks, const std::string& arguments) {
   return Shell(Mpirun(ranks), "run " + arguments + " --quiet --format csv");
-}
-
-bool Has(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
 }
 
 std::vector<std::string> Cells(const std::string& csv) {
