@@ -52,8 +52,7 @@ inline Outcome Shell(const std::string& command) {
   const auto start = std::chrono::steady_clock::now();
   const int raw = std::system(line.c_str());
   Outcome outcome;
-  outcome.seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  outcome.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
   outcome.out = Slurp(out);
   outcome.err = Slurp(err);
