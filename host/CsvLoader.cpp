@@ -9,9 +9,9 @@
 #include <unordered_map>
 
 #include "external/hosthelper/HostHelper.h"
-#include "external/hosthelper/PlainNumber.h"
 #include "external/hosthelper/XMLElement.h"
 #include "external/hosthelper/XMLException.h"
+#include "external/hosthelper/detail/PlainNumber.h"
 #include "host/CsvReader.h"
 
 namespace VnKxHost {

@@ -9,7 +9,7 @@
 #include <emmintrin.h>
 #endif
 
-#include "external/hosthelper/XMLChars.h"
+#include "external/hosthelper/detail/XMLChars.h"
 
 namespace VnKxHost {
 namespace {
