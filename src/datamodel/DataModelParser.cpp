@@ -186,6 +186,7 @@ bool DataModelParser::FillFieldInfo(XMLElement field, int fieldIndex, int* error
     *error = MsgFieldNotBuilt;
     return false;
   }
+  info->helperChanges_ = &helperChanges;
   const FieldInfo::Type type = info->GetType();
   if (type == FieldInfo::T_CONTINUOUS) {
     ReadRanges(field, *info, defaultRange);
@@ -229,6 +230,7 @@ bool DataModelParser::FillBaseFieldInfo(XMLElement field, XMLElement baseField, 
     *error = MsgFieldNotBuilt;
     return false;
   }
+  info->helperChanges_ = &helperChanges;
   const FieldInfo::Type type = info->GetType();
   if (type == FieldInfo::T_CONTINUOUS) {
     ReadRanges(baseField, *info, defaultRange);

@@ -134,6 +134,10 @@ class VNKX_API DataModelParser {
   double droppedCount = -1.0;
   // The state of the parse that is running (see ParseSession); null between parses.
   std::unique_ptr<ParseSession> session;
+  // Changes of data helper on the fields this parser made (FieldInfo::PrepareDataHelper), read
+  // by the input adapters over them.
+  friend class InputAdapter;
+  std::atomic<std::uint64_t> helperChanges{0};
 };
 
 }  // namespace VnKx_1_2

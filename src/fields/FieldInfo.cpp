@@ -109,14 +109,13 @@ FieldInfo* FieldInfo::CreateFieldInfo(const Description& description, int dataIn
     field = std::make_unique<StrFieldInfo>();
   } else if (storage != S_UNKNOWN) {
     field = std::make_unique<NumericFieldInfo>();
+    field->plainNumeric_ = true;
   } else {
     return nullptr;
   }
   field->AssignBaseInfo(description.name, description.label, storage, type, direction, dataIndex);
   return field.release();
 }
-
-std::atomic<std::uint64_t> FieldInfo::dataHelperChanges{0};
 
 FieldInfo::FieldInfo() : partitionValues(3), partitionFlags(3, false) {}
 

@@ -235,12 +235,7 @@ class VNKX_API FieldInfo {
   void PrepareDataHelper(KxCppHelperV1::DataHelper* helper) {
     if (helper == dataHelper) return;
     dataHelper = helper;
-    dataHelperChanges.fetch_add(1, std::memory_order_release);
-  }
-  // Counts the changes PrepareDataHelper made on every field of the process, so that a reader
-  // that checked its fields' helpers knows when it must check them again.
-  static std::uint64_t DataHelperChanges() {
-    return dataHelperChanges.load(std::memory_order_acquire);
+    if (helperChanges_ != nullptr) helperChanges_->fetch_add(1, std::memory_order_release);
   }
 
  protected:
@@ -276,12 +271,22 @@ class VNKX_API FieldInfo {
   VnXML_1_2::IVnEncoder* encoder = nullptr;
   int indexInVarList = 0;
   KxCppHelperV1::DataHelper* dataHelper = nullptr;
-  static std::atomic<std::uint64_t> dataHelperChanges;
   std::vector<std::string> valueLabels;
   std::vector<std::string> partitionValues;
   std::vector<bool> partitionFlags;
   std::vector<double> valueFrequencies;
   ModelField modelField;
+
+ private:
+  friend class DataModelParser;
+  friend class InputAdapter;
+  // The count of helper changes of the fields of the parser that made this one (null for a
+  // field made elsewhere): an adapter over the parser's fields reads it to know when it must
+  // check their helpers again.
+  std::atomic<std::uint64_t>* helperChanges_ = nullptr;
+  // Made by CreateFieldInfo as the library's numeric kind: its reads follow the numeric cell
+  // rule, which an adapter may apply itself.
+  bool plainNumeric_ = false;
 };
 
 }  // namespace VnKx_1_2

@@ -4,7 +4,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <typeinfo>
 
 #include "base/Status.h"
 #include "base/detail/Prefetch.h"
@@ -138,13 +137,14 @@ void WalkPlan(bool fieldsOnHelper, const std::vector<Step>& plan,
 
 // Defined inline ahead of the reads, so that their per-record tests are not calls.
 inline bool InputAdapter::PlanFieldsOnHelper() const {
-  return helpersCheckedAt.load(std::memory_order_relaxed) == FieldInfo::DataHelperChanges() ||
+  return helpersCheckedAt.load(std::memory_order_relaxed) ==
+             parser->helperChanges.load(std::memory_order_acquire) ||
          CheckPlanFieldsOnHelper();
 }
 
 bool InputAdapter::CheckPlanFieldsOnHelper() const {
   // The count is read before the fields, so that a change while they are read is seen next time.
-  const std::uint64_t changes = FieldInfo::DataHelperChanges();
+  const std::uint64_t changes = parser->helperChanges.load(std::memory_order_acquire);
   for (const ReadStep& step : readPlan) {
     if (step.kind != ReadStep::Kind::kField && step.field->GetDataHelper() != dataHelper) {
       return false;
@@ -188,9 +188,11 @@ void InputAdapter::BuildReadPlan() {
   for (const int position : fieldIndexes) {
     FieldInfo* field = FieldAt(position);
     ReadStep step{field, 0, 0, 0.0, field->GetStorage(), ReadStep::Kind::kField};
-    // Only the library's own numeric kind: a derived field keeps its GetValue.
-    if (typeid(*field) == typeid(NumericFieldInfo) && field->GetDataIndex() >= 0 &&
-        field->GetIndexInVarList() >= 0) {
+    // Only numeric fields that the parser made with the library's factory: their reads are the
+    // numeric cell rule, and their helper changes are counted where the adapter looks. A field
+    // of another kind, or made elsewhere (a kind derived by a component), keeps its GetValue.
+    if (field->plainNumeric_ && field->helperChanges_ == &parser->helperChanges &&
+        field->GetDataIndex() >= 0 && field->GetIndexInVarList() >= 0) {
       switch (field->GetStorage()) {
         case FieldInfo::S_INTEGER:
           step.kind = ReadStep::Kind::kInteger;

@@ -112,13 +112,14 @@ class VNKX_API InputAdapter {
   // Whether the read plan may serve a read into a record of `cells` cells.
   bool PlanServes(size_t cells) const;
   // Whether every field that the plan reads directly still reads through the adapter's helper.
-  // Checked again (by CheckPlanFieldsOnHelper) only after some field's helper has changed.
+  // Checked again (by CheckPlanFieldsOnHelper) only after the helper of some field of the parser
+  // has changed.
   bool PlanFieldsOnHelper() const;
   bool CheckPlanFieldsOnHelper() const;
 
   // The admitted fields' reads, in admission order.
   std::vector<ReadStep> readPlan;
-  // The FieldInfo::DataHelperChanges() value at which PlanFieldsOnHelper() last held.
+  // The parser's count of helper changes at which PlanFieldsOnHelper() last held.
   mutable std::atomic<std::uint64_t> helpersCheckedAt{~std::uint64_t{0}};
 };
 

@@ -480,5 +480,32 @@ TEST_F(AdapterReads, AFieldBoundToAnotherCursorReadsThroughIt) {
   EXPECT_EQ(second.valueCalls(), 2u);
 }
 
+// A numeric kind a component derives, with a read of its own: the adapter calls it, never its
+// own reading of the bytes.
+class DoubledField : public NumericFieldInfo {
+ public:
+  void GetValue(VnCommon_1_2::Record& record, bool& missing, bool open) override {
+    NumericFieldInfo::GetValue(record, missing, open);
+    record[static_cast<size_t>(GetIndexInVarList())] *= 2;
+  }
+};
+
+TEST_F(AdapterReads, ANumericKindDerivedElsewhereKeepsItsOwnRead) {
+  std::vector<FieldInfo*>& fields = h.Parser().GetFieldInfo();
+  auto* doubled = new DoubledField();
+  doubled->SetFieldBaseInfo("j", "j", FieldInfo::S_INTEGER, FieldInfo::T_CONTINUOUS,
+                            FieldInfo::D_INPUT, 1);
+  delete fields[1];
+  fields[1] = doubled;  // the parser deletes it with the others
+  auto adapter = h.Adapter();
+  int error = 0;
+  ASSERT_TRUE(adapter->BuildVarlist(&error));
+  ASSERT_TRUE(h.data->nextRecord());  // j = -1
+  VnCommon_1_2::Record record(6);
+  std::vector<bool> missing(6);
+  adapter->GetValues(record, missing);
+  EXPECT_EQ(record[static_cast<size_t>(doubled->GetIndexInVarList())], -2.0);
+}
+
 }  // namespace
 }  // namespace VnKx_1_2
