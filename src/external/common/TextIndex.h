@@ -70,7 +70,7 @@ class VNCOMMON_API TextIndex {
   // The slot that holds `text`, or the free slot where it would go; `tag` gets its tag. The
   // slots must not be empty.
   std::size_t SlotOf(std::string_view text, std::uint32_t& tag) const {
-    assert(!slots_.empty() && "a look-up in an index without slots");
+    assert(slots_.get() != nullptr && "a look-up in an index without slots");
     const std::uint64_t hash = KxCppHelperV1::HashText(text);
     tag = Tag(hash);
     for (std::size_t slot = hash & mask_;; slot = (slot + 1) & mask_) {
