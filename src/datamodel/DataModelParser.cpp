@@ -127,8 +127,7 @@ bool DataModelParser::ScanDataFields(XMLElement& field, int fieldIndex, int* err
 }
 
 bool DataModelParser::HasBaseField(XMLElement field, XMLElement& baseField) const {
-  const XMLElement base = session->scan.Covers(field) ? session->scan.baseField
-                                                      : field.getElement(XMLElements::BaseField);
+  const XMLElement base = session->ScanOf(field).baseField;
   if (!base.isValid()) return false;
   baseField = base;
   const XMLElement inner = base.getElement(XMLElements::Field);
@@ -137,15 +136,7 @@ bool DataModelParser::HasBaseField(XMLElement field, XMLElement& baseField) cons
 }
 
 void DataModelParser::ReadRanges(XMLElement& element, FieldInfo& info, bool defaultRange) {
-  if (session->scan.Covers(element)) {
-    AddRanges(session->scan.ranges, info, defaultRange);
-    return;
-  }
-  std::vector<XMLElement> ranges;
-  for (XMLElementIterator it = element.getElements(XMLElements::Range); it.hasMore();) {
-    ranges.push_back(it.next());
-  }
-  AddRanges(ranges, info, defaultRange);
+  AddRanges(session->ScanOf(element).ranges, info, defaultRange);
 }
 
 void DataModelParser::AddRanges(const std::vector<XMLElement>& ranges, FieldInfo& info,
@@ -200,19 +191,11 @@ bool DataModelParser::FillFieldInfo(XMLElement field, int fieldIndex, int* error
         DealWithCatVar(values, info.get(), false);
       }
     };
-    if (session->scan.Covers(field)) {
-      // The values of the first value labels, or the field's own when it has none.
-      const bool labelled = session->scan.valueLabels.isValid();
-      for (const XMLElement& values :
-           labelled ? session->scan.labelValues : session->scan.fieldValues) {
-        readValues(values);
-      }
-    } else {
-      XMLElement labels = field.getElement(XMLElements::ValueLabels);
-      if (!labels.isValid()) labels = field;
-      for (XMLElementIterator it = labels.getElementsDirect(XMLElements::Values); it.hasMore();) {
-        readValues(it.next());
-      }
+    // The values of the first value labels, or the field's own when it has none.
+    const FieldScan& scan = session->ScanOf(field);
+    for (const XMLElement& values :
+         scan.valueLabels.isValid() ? scan.labelValues : scan.fieldValues) {
+      readValues(values);
     }
   }
   DealWithMissingValue(field, info.get());

@@ -22,9 +22,7 @@ VnXML_1_2::XMLElement* DataModelParser::ParseFieldFormats(XMLElement root) {
 
 VnXML_1_2::XMLElement* DataModelParser::ParseFieldFormat(XMLElement field) {
   if (!field.isValid()) return nullptr;
-  const XMLElement format = session->scan.Covers(field)
-                                ? session->scan.fieldFormat
-                                : field.getElementsDirect(XMLElements::FieldFormat).next();
+  const XMLElement format = session->ScanOf(field).fieldFormat;
   if (!format.isValid()) return nullptr;
   VnPeerParseXML converter;
   return converter.ConvertFieldFormat(format);
@@ -37,13 +35,7 @@ void DataModelParser::DealWithFieldFormat(XMLElement& field, FieldInfo* info) {
 }
 
 void DataModelParser::DealWithModelField(XMLElement& field, FieldInfo* info) {
-  std::vector<XMLElement> found;
-  if (!session->scan.Covers(field)) {
-    for (XMLElementIterator it = field.getElements(XMLElements::ModelField); it.hasMore();) {
-      found.push_back(it.next());
-    }
-  }
-  for (const XMLElement& model : session->scan.Covers(field) ? session->scan.modelFields : found) {
+  for (const XMLElement& model : session->ScanOf(field).modelFields) {
     info->SetModelField(
         model.getAttribute(XMLAttributes::Group), model.getAttribute(XMLAttributes::Role),
         model.getAttribute(XMLAttributes::TargetField),

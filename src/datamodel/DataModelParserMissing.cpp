@@ -13,13 +13,7 @@ using KxCppHelperV1::XMLElementIterator;
 using KxCppHelperV1::XMLElements;
 
 void DataModelParser::DealWithMissingValue(XMLElement& field, FieldInfo* info) {
-  std::vector<XMLElement> found;
-  if (!session->scan.Covers(field)) {
-    for (XMLElementIterator it = field.getElements(XMLElements::MissingValues); it.hasMore();) {
-      found.push_back(it.next());
-    }
-  }
-  for (XMLElement missing : session->scan.Covers(field) ? session->scan.missingValues : found) {
+  for (XMLElement missing : session->ScanOf(field).missingValues) {
     for (XMLElementIterator ranges = missing.getElements(XMLElements::Range); ranges.hasMore();) {
       XMLElement range = ranges.next();
       DealWithRangeVar(range, info, true);

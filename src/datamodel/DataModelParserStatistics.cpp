@@ -115,10 +115,7 @@ bool DataModelParser::GetRecordsCount(double& unweighted, double& weighted, doub
 bool DataModelParser::GetContinuousStat_InPF(XMLElement field, FieldInfo::ST_CTUSDATA& stat,
                                              bool& found, int* error) {
   if (!field.isValid()) return false;
-  const XMLElement statistics =
-      session->scan.Covers(field)
-          ? session->scan.continuousStatistics
-          : field.getElementsDirect(XMLElements::ContinuousStatistics).next();
+  const XMLElement statistics = session->ScanOf(field).continuousStatistics;
   if (!statistics.isValid()) return true;
   found = true;
   std::string_view texts[std::size(DocumentKeys::kStatisticsNames)];
@@ -148,9 +145,7 @@ bool DataModelParser::GetContinuousStat_InPF(XMLElement field, FieldInfo::ST_CTU
 bool DataModelParser::GetDiscreteStat_InPF(XMLElement field, std::map<std::string, double>& counts,
                                            bool& found, int* error) {
   if (!field.isValid()) return false;
-  const XMLElement statistics =
-      session->scan.Covers(field) ? session->scan.discreteStatistics
-                                  : field.getElementsDirect(XMLElements::DiscreteStatistics).next();
+  const XMLElement statistics = session->ScanOf(field).discreteStatistics;
   if (!statistics.isValid()) return true;
   found = true;
   // The categories are read first and go into the map in key order, each at its end: a linear

@@ -27,6 +27,18 @@ struct ParseSession {
   DocumentKeys keys;
   // The subtree of the field being built, walked once for all its readers.
   FieldScan scan;
+  // The subtree of another element a reader is given (a base field's), walked when first asked.
+  FieldScan other;
+
+  // The scan of `element`: the field's, or another walked now. Every reader takes what it looks
+  // for from a scan, so that the elements found do not depend on which reader asks.
+  const FieldScan& ScanOf(const KxCppHelperV1::XMLElement& element) {
+    if (scan.Covers(element)) return scan;
+    // An element inside a field that was scanned whole holds no more nested fields than the
+    // field, so its scan is whole too.
+    if (!other.Covers(element)) other.Scan(element);
+    return other;
+  }
   // The declared values of a Values element side by side (texts point into the document), so
   // that reading values allocates only for what the fields keep.
   struct DeclaredValues {
