@@ -119,9 +119,8 @@ class SampleComponent : public VnKx_1_2::VnPeer {
     return Refuse(kBadParameter, {"task", "no merge"}, error);
   }
 
-  // Whether this peer runs a worker's task, and which.
+  // The worker's task this peer runs (empty when it runs as one process or as the coordinator).
   const std::string& Task() const { return task_; }
-  bool Coordinating() const { return !workers_.empty(); }
 
   // Reads the parameters (refusing any not in `known`, "partition", or, in a worker's task,
   // `taskParameters`) and the "partition" choice, then parses the data model of one input.
