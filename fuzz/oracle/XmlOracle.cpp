@@ -40,7 +40,9 @@
 //    has a few spellings of its own (it reads encoding="UTF-08" as UTF-8).
 // 9. External entities are never read here, and a reference to one in content is passed over;
 //    libxml2 refuses the reference when it cannot resolve the entity's system identifier as a
-//    URI ("e.x<y"), which is no rule of XML's.
+//    URI ("e.x<y"), which is no rule of XML's, and drops the declaration of one whose system
+//    identifier holds a fragment ('#'), so that a reference to it is to an undeclared entity;
+//    XML calls such a fragment an error, not a fatal one, and the declaration stands here.
 // 10. A UTF-8 byte-order mark on a document whose declaration names another encoding: XML makes
 //    text in an encoding other than the declared one a fatal error, and we refuse it; libxml2
 //    lets the mark win and reads UTF-8.
@@ -196,6 +198,7 @@ bool ExternalEntity(const Reference& reference, const char* text, std::size_t si
   const std::string& message = reference.message;
   std::string name;
   bool parameter = false;
+  bool fragment = false;  // libxml2 dropped the declaration: its system identifier has a '#'
   if (message.rfind("PEReference: %", 0) == 0) {
     const std::size_t end = message.find(';');
     if (end == std::string::npos) return false;
@@ -204,6 +207,10 @@ bool ExternalEntity(const Reference& reference, const char* text, std::size_t si
   } else if (message.rfind("Entity '", 0) == 0 &&
              message.find("' failed to parse") != std::string::npos) {
     name = message.substr(8, message.find("' failed to parse") - 8);
+  } else if (message.rfind("Entity '", 0) == 0 &&
+             message.find("' not defined") != std::string::npos) {
+    name = message.substr(8, message.find("' not defined") - 8);
+    fragment = true;
   } else {
     return false;
   }
@@ -221,7 +228,13 @@ bool ExternalEntity(const Reference& reference, const char* text, std::size_t si
     }
     if (all.compare(i, name.size(), name) != 0) continue;
     i = spaces(i + name.size());
-    if (all.compare(i, 6, "SYSTEM") == 0 || all.compare(i, 6, "PUBLIC") == 0) return true;
+    if (all.compare(i, 6, "SYSTEM") != 0 && all.compare(i, 6, "PUBLIC") != 0) continue;
+    if (!fragment) return true;
+    const std::size_t close = all.find('>', i);
+    if (all.substr(i, close == std::string::npos ? std::string::npos : close - i).find('#') !=
+        std::string::npos) {
+      return true;
+    }
   }
   return false;
 }
