@@ -7,6 +7,7 @@
 #include <fstream>
 #include <string>
 #include <string_view>
+#include <tuple>
 
 #include "base/Status.h"
 #include "context/ContextInfo.h"
@@ -199,6 +200,78 @@ void FuzzXml(const std::uint8_t* data, std::size_t size) {
   Require(again.doc2string() == text, "serialising twice gives the same text");
 }
 
+namespace {
+
+// Whether a quoted cell of the file holds a line break (which a cut between shares may split).
+bool QuotedLineBreak(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  bool quoted = false;
+  for (char c; in.get(c);) {
+    if (c == '"') quoted = !quoted;
+    if (quoted && (c == '\n' || c == '\r')) return true;
+  }
+  return false;
+}
+
+// The file read as three processes read it (a share of the rows each, profiles merged, columns
+// decided once, shares loaded with them) gives what one process read: the same columns, and the
+// same cells in the same order. A share may refuse a row that a cut splits (a quoted line break
+// at the cut), nothing else.
+void CheckShares(const std::string& path, const LoadedInput& whole) {
+  constexpr int kParts = 3;
+  std::vector<CsvOptions> shares(kParts);
+  RowProfile merged;
+  try {
+    for (int part = 0; part < kParts; ++part) {
+      std::tie(shares[part].rowsBegin, shares[part].rowsEnd) =
+          RowShare(path, CsvOptions(), part, kParts);
+      const RowProfile profile = ProfileRows(path, shares[part]);
+      if (part == 0) {
+        merged = profile;
+      } else {
+        MergeProfile(merged, profile);
+      }
+    }
+  } catch (const CsvError& e) {
+    Require(std::string(e.what()).find("where the rows were split") != std::string::npos &&
+                QuotedLineBreak(path),
+            "a share refuses only a row that a cut splits");
+    return;
+  }
+  const std::vector<ColumnProfile> columns = DecideColumns(merged);
+  Require(columns.size() == whole.columns.size(), "the shares see the same columns");
+  for (std::size_t c = 0; c < columns.size(); ++c) {
+    Require(columns[c].type == whole.columns[c].type, "the shares decide the same storage");
+    Require(columns[c].categories == whole.columns[c].categories &&
+                columns[c].tooManyCategories == whole.columns[c].tooManyCategories,
+            "the shares find the same categories");
+  }
+  std::size_t row = 0;
+  for (const CsvOptions& share : shares) {
+    const LoadedInput part = LoadColumns(path, columns, share);
+    for (std::size_t r = 0; r < part.table.RowCount(); ++r, ++row) {
+      Require(row < whole.table.RowCount(), "the shares hold no more rows than the file");
+      for (std::size_t c = 0; c < columns.size(); ++c) {
+        const bool null = part.table.IsNull(r, c);
+        Require(null == whole.table.IsNull(row, c), "a share's cell is null as the file's");
+        if (null) continue;
+        if (columns[c].type == ColumnType::kString) {
+          Require(part.table.Text(r, c) == whole.table.Text(row, c), "a share's text");
+        } else if (columns[c].type == ColumnType::kInteger) {
+          Require(part.table.Integer(r, c) == whole.table.Integer(row, c), "a share's integer");
+        } else {
+          const double a = part.table.Real(r, c);
+          const double b = whole.table.Real(row, c);
+          Require(a == b || (a != a && b != b), "a share's number");
+        }
+      }
+    }
+  }
+  Require(row == whole.table.RowCount(), "the shares hold every row of the file");
+}
+
+}  // namespace
+
 void FuzzCsv(const std::uint8_t* data, std::size_t size) {
   static const std::string path = [] {
     const char* dir = std::getenv("TMPDIR");
@@ -214,6 +287,7 @@ void FuzzCsv(const std::uint8_t* data, std::size_t size) {
     Require(input.table.RowCount() == input.rows, "every row read is loaded");
     Require(input.table.ColumnCount() == input.columns.size(), "a column per header cell");
     KxCppHelperV1::HostHelper::createFromContents(input.dataModel);
+    CheckShares(path, input);
   } catch (const CsvError&) {
   }
   std::remove(path.c_str());
