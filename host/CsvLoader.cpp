@@ -151,19 +151,19 @@ void CountCategory(ColumnProfile& column, std::unordered_map<std::string, std::s
 }
 
 // Fills `input.table` from the file with the columns' types (column i of the table is CSV column
-// `sources[i]`), and each column's counts and numeric statistics from the rows read.
+// `sources[i]`), and each column's counts and numeric statistics from the rows read. `rows` is
+// the rows expected (a profile counted them: the table is sized once instead of regrown), or 0;
+// the reading is pass `pass` of `passes` for progress.
 void LoadRows(const std::string& path, const std::vector<std::size_t>& sources,
-              const CsvOptions& options, LoadedInput& input) {
+              const CsvOptions& options, std::size_t rows, int pass, int passes,
+              LoadedInput& input) {
   for (ColumnProfile& column : input.columns) input.table.AddColumn(column.name, column.type);
-  // The profile pass counted the rows: the table is sized once instead of regrown.
-  if (!input.columns.empty()) {
-    input.table.Reserve(input.columns[0].values + input.columns[0].nulls);
-  }
+  if (rows != 0) input.table.Reserve(rows);
   for (ColumnProfile& column : input.columns) column.values = column.nulls = 0;
   std::vector<long double> sums(input.columns.size(), 0);
   std::vector<bool> seen(input.columns.size(), false);
   CsvReader reader(path, options);
-  Track(reader, options, 1, 2);
+  Track(reader, options, pass, passes);
   std::vector<CsvReader::Cell> cells;
   Table& table = input.table;
   while (reader.ReadRow(cells)) {
@@ -474,12 +474,12 @@ std::vector<ColumnProfile> DecideColumns(RowProfile profile) {
 }
 
 LoadedInput LoadColumns(const std::string& path, std::vector<ColumnProfile> columns,
-                        const CsvOptions& options) {
+                        const CsvOptions& options, std::size_t rows) {
   LoadedInput input;
   std::vector<std::size_t> sources;
   for (std::size_t c = 0; c < columns.size(); ++c) sources.push_back(c);
   input.columns = std::move(columns);
-  LoadRows(path, sources, options, input);
+  LoadRows(path, sources, options, rows, 1, 2, input);
   return input;
 }
 
@@ -516,7 +516,9 @@ void MergeStatistics(std::vector<ColumnProfile>& into, const std::vector<ColumnP
 }
 
 LoadedInput LoadCsv(const std::string& path, const CsvOptions& options) {
-  LoadedInput input = LoadColumns(path, DecideColumns(ProfileRows(path, options)), options);
+  RowProfile profile = ProfileRows(path, options);
+  const std::size_t rows = profile.rows;
+  LoadedInput input = LoadColumns(path, DecideColumns(std::move(profile)), options, rows);
   try {
     input.dataModel = BuildDataModel(input.columns, input.rows);
   } catch (const KxCppHelperV1::XMLException& e) {
@@ -555,19 +557,8 @@ LoadedInput LoadCsvWithDataModel(const std::string& path, const std::string& dat
     sources.push_back(found->second);
     input.columns.push_back(column);
   }
-  // Count non-null cells per column for the statistics (a profile pass of its own).
-  {
-    CsvReader reader(path, options);
-    Track(reader, options, 0, 2);
-    std::vector<CsvReader::Cell> cells;
-    while (reader.ReadRow(cells)) {
-      for (std::size_t c = 0; c < sources.size(); ++c) {
-        const bool null = IsNull(cells[sources[c]], input.columns[c].type, options);
-        ++(null ? input.columns[c].nulls : input.columns[c].values);
-      }
-    }
-  }
-  LoadRows(path, sources, options, input);
+  // One pass: the load counts the cells and computes the statistics itself.
+  LoadRows(path, sources, options, 0, 0, 1, input);
   input.dataModel = dataModel;
   return input;
 }

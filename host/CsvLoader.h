@@ -2,8 +2,8 @@
 
 // Turns a CSV file into what a host holds for an input: a typed Table and the data-model
 // document that describes it. Storage is inferred per column (integer, real, date, time,
-// timestamp, else string) or taken from a given data model; the file is read twice (profile,
-// then load) so it is never held in memory as text.
+// timestamp, else string) or taken from a given data model; the file is never held in memory as
+// text: inference reads it twice (profile, then load), a given data model once.
 
 #include <cstddef>
 #include <cstdint>
@@ -74,8 +74,9 @@ void MergeProfile(RowProfile& into, const RowProfile& part);
 std::vector<ColumnProfile> DecideColumns(RowProfile profile);
 // The second pass: loads the rows the options select with the decided columns (CSV column i
 // is column i), whose counts and numeric statistics become those of the rows read.
+// `rows` is the rows expected (the table is sized for them at once), or 0 when not known.
 LoadedInput LoadColumns(const std::string& path, std::vector<ColumnProfile> columns,
-                        const CsvOptions& options = CsvOptions());
+                        const CsvOptions& options = CsvOptions(), std::size_t rows = 0);
 // Adds the counts and numeric statistics of a part's columns (minimum, maximum, and the mean
 // and variance by the pairwise update) to those of the rows before it.
 void MergeStatistics(std::vector<ColumnProfile>& into, const std::vector<ColumnProfile>& part);

@@ -195,7 +195,7 @@ void LoadShare(const RunOptions& options, std::size_t i, Cluster& cluster, Loade
     decided = cluster.Broadcast(decided, "sending the column types");
     Step(cluster, "loading the rows", [&] {
       std::size_t rows = 0;
-      input = LoadColumns(path, DecodeColumns(decided, rows), csv);
+      input = LoadColumns(path, DecodeColumns(decided, rows), csv, profile.rows);
     });
     const std::vector<std::string> statistics = cluster.Gather(
         EncodeColumns(input.columns, input.rows), "collecting the column statistics");
