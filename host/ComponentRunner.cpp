@@ -84,14 +84,7 @@ unsigned int FetchText(const TextFetch& fetch, std::string& text, int& error) {
   return status;
 }
 
-namespace {
-
-struct PeerDeleter {
-  const ComponentModule* module;
-  void operator()(VnKx_1_2::VnPeer* peer) const { module->Destroy(peer); }
-};
-
-}  // namespace
+namespace {}  // namespace
 
 ComponentModule::ComponentModule(const std::string& path) {
   handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
@@ -165,6 +158,17 @@ std::string ParameterDocument(const RunOptions& options) {
   return doc.doc2string();
 }
 
+std::vector<Diagnostic> PeerDiagnostics(VnKx_1_2::VnPeer& peer) {
+  std::string detail;
+  int error = 0;
+  if (FetchText([&](char* b, std::size_t s, std::size_t* r,
+                    int* e) { return peer.GetErrorDetail(b, s, r, e); },
+                detail, error) != 0) {
+    return {};
+  }
+  return ParseErrorDetail(detail);
+}
+
 RunOutcome RunComponent(const RunOptions& options) {
   const ComponentModule module(options.component);
   SimContext context;
@@ -204,13 +208,7 @@ RunOutcome RunComponent(const RunOptions& options) {
   });
 
   auto collect = [&] {
-    std::string detail;
-    int error = 0;
-    if (FetchText([&](char* b, std::size_t s, std::size_t* r,
-                      int* e) { return peer->GetErrorDetail(b, s, r, e); },
-                  detail, error) == 0) {
-      for (Diagnostic& d : ParseErrorDetail(detail)) outcome.diagnostics.push_back(std::move(d));
-    }
+    for (Diagnostic& d : PeerDiagnostics(*peer)) outcome.diagnostics.push_back(std::move(d));
   };
 
   try {

@@ -82,6 +82,17 @@ std::string ReadFile(const std::string& path, const char* what);
 // is no numeric field.
 std::string WithWeight(const std::string& dataModel, const std::string& weight);
 
+// Destroys a peer through the module that made it.
+struct PeerDeleter {
+  const ComponentModule* module;
+  void operator()(VnKx_1_2::VnPeer* peer) const { module->Destroy(peer); }
+};
+using PeerPointer = std::unique_ptr<VnKx_1_2::VnPeer, PeerDeleter>;
+
+// The diagnostics of the peer's error detail; none when the peer gives no detail. Throws
+// std::runtime_error for a detail that is not an error-detail document.
+std::vector<Diagnostic> PeerDiagnostics(VnKx_1_2::VnPeer& peer);
+
 // Runs the component; see the header comment for what throws.
 RunOutcome RunComponent(const RunOptions& options);
 

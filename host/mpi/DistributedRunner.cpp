@@ -221,23 +221,12 @@ void LoadShare(const RunOptions& options, std::size_t i, Cluster& cluster, Loade
   input.dataModel = cluster.Broadcast(model, "sending the data model");
 }
 
-struct PeerDeleter {
-  const ComponentModule* module;
-  void operator()(VnKx_1_2::VnPeer* peer) const { module->Destroy(peer); }
-};
-using PeerPointer = std::unique_ptr<VnKx_1_2::VnPeer, PeerDeleter>;
-
+// The peer's diagnostics, or none when its detail cannot be read: a rank never stops on it, as
+// the other ranks may be waiting for it.
 std::vector<Diagnostic> Diagnostics(VnKx_1_2::VnPeer& peer) {
-  std::string detail;
-  int error = 0;
-  if (FetchText([&](char* b, std::size_t s, std::size_t* r,
-                    int* e) { return peer.GetErrorDetail(b, s, r, e); },
-                detail, error) != 0) {
-    return {};
-  }
   try {
-    return ParseErrorDetail(detail);
-  } catch (const std::exception&) {
+    return PeerDiagnostics(peer);
+  } catch (const std::runtime_error&) {
     return {};
   }
 }
