@@ -115,9 +115,9 @@ class DescribeComponent : public SampleComponent {
  private:
   static void Add(FieldSummary& s, const KxCppHelperV1::XMLElement& part) {
     const std::uint64_t values = std::stoull(part.getAttribute("values"));
+    const long double weighted = FromExact(part.getAttribute("weighted"));
     s.missing += std::stoull(part.getAttribute("missing"));
     if (s.continuous && values > 0) {
-      const long double weighted = FromExact(part.getAttribute("weighted"));
       const long double sum = FromExact(part.getAttribute("sum"));
       const long double deviations = FromExact(part.getAttribute("deviations"));
       if (s.weighted > 0 && weighted > 0) {
@@ -132,17 +132,11 @@ class DescribeComponent : public SampleComponent {
       s.maximum = std::max(s.maximum, static_cast<double>(FromExact(part.getAttribute("maximum"))));
     }
     s.values += values;
-    s.weighted += FromExact(part.getAttribute("weighted"));
+    s.weighted += weighted;
     for (auto it = part.getElements("Category"); it.hasMore();) {
       const KxCppHelperV1::XMLElement category = it.next();
-      const std::string name = category.getAttribute("name");
-      auto entry = s.counts.find(name);
-      if (entry == s.counts.end()) {
-        entry = s.counts.emplace(name, std::pair<std::uint64_t, long double>{0, 0}).first;
-        s.order.push_back(name);
-      }
-      entry->second.first += std::stoull(category.getAttribute("count"));
-      entry->second.second += FromExact(category.getAttribute("weighted"));
+      Tally(s, category.getAttribute("name"), std::stoull(category.getAttribute("count")),
+            FromExact(category.getAttribute("weighted")));
     }
   }
 
@@ -291,19 +285,21 @@ class DescribeComponent : public SampleComponent {
     }
     // A text cell is counted under its own string; numbers are spelled out first.
     if (cell.GetType() == RawData::kText) {
-      Tally(s, cell.GetString(), weight);
+      Tally(s, cell.GetString(), 1, weight);
     } else {
-      Tally(s, CellText(cell), weight);
+      Tally(s, CellText(cell), 1, weight);
     }
   }
 
-  static void Tally(FieldSummary& s, const std::string& name, double weight) {
+  // Adds `count` records of total weight `weight` to a category (new ones go last in order).
+  static void Tally(FieldSummary& s, const std::string& name, std::uint64_t count,
+                    long double weight) {
     auto entry = s.counts.find(name);
     if (entry == s.counts.end()) {
       entry = s.counts.emplace(name, std::pair<std::uint64_t, long double>{0, 0}).first;
       s.order.push_back(name);
     }
-    ++entry->second.first;
+    entry->second.first += count;
     entry->second.second += weight;
   }
 
