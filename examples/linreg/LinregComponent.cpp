@@ -541,9 +541,7 @@ class LinregComponent : public SampleComponent {
     std::vector<std::pair<std::string, std::string>> task = {{"task", round_},
                                                              {"levels", EncodeLevels()}};
     if (round_ == "residuals") {
-      std::string beta;
-      for (const long double b : beta_) beta += (beta.empty() ? "" : ",") + Exact(b);
-      task.emplace_back("beta", beta);
+      task.emplace_back("beta", ExactList(beta_));
       task.emplace_back("meanY", Exact(meanY_));
     }
     return task;
@@ -636,9 +634,7 @@ class LinregComponent : public SampleComponent {
     std::string text;
     for (size_t t = 0; t < terms_.size(); ++t) {
       if (t > 0) text += ';';
-      for (size_t l = 0; l < terms_[t].codes.size(); ++l) {
-        text += (l > 0 ? "," : "") + Exact(terms_[t].codes[l]);
-      }
+      text += ExactList(terms_[t].codes);
     }
     return text;
   }
@@ -678,7 +674,7 @@ class LinregComponent : public SampleComponent {
     return true;
   }
 
-  // Exact numbers separated by ','; an empty text is none.
+  // Numbers as ExactList writes them (exact, separated by ','); an empty text is none.
   static bool Numbers(const std::string& text, std::vector<long double>& numbers) {
     std::vector<long double> read;
     size_t begin = 0;
@@ -693,6 +689,14 @@ class LinregComponent : public SampleComponent {
     if (!numbers.empty() && read.size() != numbers.size()) return false;
     numbers = std::move(read);
     return true;
+  }
+
+  // Exact numbers separated by ','.
+  template <typename T>
+  static std::string ExactList(const std::vector<T>& numbers) {
+    std::string text;
+    for (const T number : numbers) text += (text.empty() ? "" : ",") + Exact(number);
+    return text;
   }
 
   KxCppHelperV1::XMLDocument PartialDocument() const {
@@ -733,11 +737,8 @@ class LinregComponent : public SampleComponent {
 
   void PublishCrossProducts() {
     KxCppHelperV1::XMLDocument partial = PartialDocument();
-    std::string xtx, xty;
-    for (const long double v : total_.xtx) xtx += (xtx.empty() ? "" : ",") + Exact(v);
-    for (const long double v : total_.xty) xty += (xty.empty() ? "" : ",") + Exact(v);
-    partial.addAttribute("xtx", xtx);
-    partial.addAttribute("xty", xty);
+    partial.addAttribute("xtx", ExactList(total_.xtx));
+    partial.addAttribute("xty", ExactList(total_.xty));
     partial.addAttribute("weights", Exact(total_.weights));
     partial.addAttribute("wy", Exact(total_.wy));
     resultDocument = partial;
