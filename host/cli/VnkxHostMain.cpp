@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iostream>
@@ -211,6 +212,14 @@ int Run(VnKxHost::RunOptions options, const std::string& output, bool quiet,
     (void)distribution;
     (void)argc;
     (void)argv;
+    // Started as one of several ranks by an MPI launcher, each would run the whole job alone.
+    const char* ranks = std::getenv("OMPI_COMM_WORLD_SIZE");
+    if (ranks == nullptr) ranks = std::getenv("PMI_SIZE");
+    if (ranks != nullptr && std::atoi(ranks) > 1) {
+      std::cerr << "vnkx-host: this vnkx-host was built without MPI and cannot run as workers; "
+                   "run it without mpirun, or rebuild it with MPI (libopenmpi-dev) installed\n";
+      return kExitUsage;
+    }
     outcome = VnKxHost::RunComponent(options);
 #endif
   } catch (const VnKxHost::CsvCancelled&) {
