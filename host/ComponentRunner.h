@@ -49,6 +49,7 @@ struct RunOutcome {
   std::string result;              // the component's result document (empty when none)
   std::vector<Diagnostic> diagnostics;
   std::size_t progressReports = 0;
+  bool ranAlone = false;  // under mpirun: the component ran on rank 0 alone (no workers)
 };
 
 // A loaded component module; unloads it when destroyed.

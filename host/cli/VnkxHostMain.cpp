@@ -173,7 +173,11 @@ int RunRanks(const VnKxHost::RunOptions& options, const Distribution& distributi
     if (cluster.Rank() == 0) std::cerr << "vnkx-host: " << e.what() << "\n";
     return interrupted.load() ? kExitCancelled : e.status();
   }
-  if (distribution.traffic) {
+  // Every rank knows whether rank 0 ran alone; then the others have long left, and there was no
+  // traffic to count.
+  if (distribution.traffic && outcome.ranAlone && cluster.Rank() == 0) {
+    std::cerr << "traffic: none between ranks (the component ran on rank 0 alone)\n";
+  } else if (distribution.traffic && !outcome.ranAlone) {
     const std::vector<std::string> sent =
         cluster.Gather(std::to_string(cluster.BytesSent()), "collecting the traffic counts");
     for (std::size_t r = 0; r < sent.size(); ++r) {

@@ -344,9 +344,11 @@ RunOutcome RunDistributed(const RunOptions& options, Cluster& cluster) {
     alone = tasks[0].compare(0, empty.Bytes().size(), empty.Bytes()) == 0;
   });
   if (cluster.Broadcast(alone ? "alone" : "workers", "choosing how to run") == "alone") {
+    outcome.ranAlone = true;
     if (!coordinator) return outcome;
     peer.reset();
     RunOutcome whole = RunComponent(options);
+    whole.ranAlone = true;
     whole.notes.insert(whole.notes.begin(),
                        "the component gives its workers no task (GetWorkerTask): it ran in rank 0 "
                        "alone, over all rows");
